@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/failure.h"
+#include "platform/platform.h"
+#include "platform/types.h"
+#include "properties/frmProperties.h"
+
+namespace zarn {
+
+// Where a mouse-move message came from: the pointer over the window, or the shell
+// reporting activity over the tray icon through the window's mouse-move message.
+enum class MoveSource { pointer, tray };
+
+// Mouse button codes as the handlers receive them.
+namespace buttons {
+inline constexpr std::int16_t kLeft = 1;
+inline constexpr std::int16_t kRight = 2;
+inline constexpr std::int16_t kMiddle = 4;
+}  // namespace buttons
+
+// The clock window: its numbered-step procedures, run by the window system.
+class frmZarn {
+ public:
+  frmZarn(Platform& platform, frmProperties& properties);
+
+  void Form_Load();
+  void Form_Unload(std::int16_t& Cancel);
+  void Trigger_Timer();
+  void Form_MouseDown(std::int16_t Button, std::int16_t Shift, Twips X, Twips Y);
+  void Form_MouseMove(std::int16_t Button, std::int16_t Shift, Twips X, Twips Y,
+                      MoveSource source);
+  void mitMini_Click(std::int16_t Index);
+  void mitClose_Click(std::int16_t Index);
+  void mitProp_Click(std::int16_t Index);
+  // The shell has restarted and lost every notification icon: add ours again.
+  void TaskbarCreated();
+
+  // Whether a failure report of this window is open (ticks do nothing meanwhile).
+  [[nodiscard]] bool reportOpen() const { return reportsOpen_ > 0; }
+
+  // Fields of the clock window. picBG: nullptr until loaded (none). The six handles are
+  // owned here from creation (Form_Load, mitProp_Click) to deletion (Form_Unload,
+  // mitProp_Click); 0 before the first creation.
+  std::unique_ptr<Picture> picBG;
+  Handle brushHour = 0;
+  Handle penHour = 0;
+  Handle brushMin = 0;
+  Handle penMin = 0;
+  Handle brushSec = 0;
+  Handle penSec = 0;
+  std::int32_t grabX = 0;
+  std::int32_t grabY = 0;
+  NotifyIconData trayIcon{};
+
+ private:
+  struct CurrentError {
+    std::int32_t number = 0;
+    std::string description;
+    int line = 0;
+  };
+
+  void drawZeiger();
+  void reportError(std::string_view procName);
+  void createDrawingObjects(int firstLine);
+  void deleteDrawingObjects(int firstLine);
+
+  // Runs `body` under the procedure's error trap: `line` holds the step being executed;
+  // a Failure there is reported with that step, then the procedure ends. Returns whether
+  // the body completed.
+  template <typename Body>
+  bool trapped(std::string_view procName, Body&& body);
+
+  Platform& p_;
+  frmProperties& props_;
+  CurrentError err_;
+  int reportsOpen_ = 0;
+};
+
+}  // namespace zarn
