@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/artwork.h"
+#include "tools/faces.h"
+#include "tools/formats.h"
+#include "tools/glyphs.h"
+#include "tools/raster.h"
+
+namespace zarn::facegen {
+namespace {
+
+// The files are read back here by code of the tests' own, from the raw bytes, so that a
+// fault shared by writer and reader cannot hide.
+std::uint32_t le(const Bytes& b, std::size_t at, int n) {
+  std::uint32_t v = 0;
+  for (int i = n - 1; i >= 0; --i) v = v << 8 | b.at(at + std::size_t(i));
+  return v;
+}
+
+struct BmpFile {
+  Bytes bytes;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::uint32_t offset = 0;
+  std::uint32_t rowSize = 0;
+
+  // Pixel (x, y) counted from the top row, as the picture is seen.
+  [[nodiscard]] Rgb pixel(int x, int y) const {
+    const std::size_t at = offset + std::size_t(height - 1 - y) * rowSize + std::size_t(x) * 3;
+    return {bytes.at(at + 2), bytes.at(at + 1), bytes.at(at)};
+  }
+};
+
+BmpFile parseBmp(const Bytes& bytes) {
+  EXPECT_GE(bytes.size(), 54u);
+  EXPECT_EQ(bytes.at(0), 'B');
+  EXPECT_EQ(bytes.at(1), 'M');
+  EXPECT_EQ(le(bytes, 2, 4), bytes.size()) << "file size field";
+  EXPECT_EQ(le(bytes, 6, 4), 0u) << "reserved";
+  BmpFile bmp{bytes, std::int32_t(le(bytes, 18, 4)), std::int32_t(le(bytes, 22, 4)),
+              le(bytes, 10, 4), 0};
+  EXPECT_EQ(bmp.offset, 54u);
+  EXPECT_EQ(le(bytes, 14, 4), 40u) << "info header size";
+  EXPECT_EQ(le(bytes, 26, 2), 1u) << "planes";
+  EXPECT_EQ(le(bytes, 28, 2), 24u) << "bits per pixel";
+  EXPECT_EQ(le(bytes, 30, 4), 0u) << "compression";
+  EXPECT_GT(bmp.height, 0) << "a positive height means bottom row first";
+  bmp.rowSize = (std::uint32_t(bmp.width) * 3 + 3) / 4 * 4;
+  EXPECT_EQ(le(bytes, 34, 4), bmp.rowSize * std::uint32_t(bmp.height)) << "image size";
+  EXPECT_EQ(bytes.size(), bmp.offset + bmp.rowSize * std::uint32_t(bmp.height));
+  return bmp;
+}
+
+struct BmpLayoutCase {
+  int width;
+  std::uint32_t rowSize;
+};
+
+TEST(FacegenBmp, RowsArePaddedToFourBytesWithZeros) {
+  for (const BmpLayoutCase& c : {BmpLayoutCase{1, 4}, {2, 8}, {3, 12}, {4, 12}, {5, 16}}) {
+    SCOPED_TRACE("width " + std::to_string(c.width));
+    const BmpFile bmp = parseBmp(encodeBmp(RgbImage(c.width, 2, Rgb{1, 2, 3})));
+    EXPECT_EQ(bmp.width, c.width);
+    EXPECT_EQ(bmp.height, 2);
+    EXPECT_EQ(bmp.rowSize, c.rowSize);
+    for (std::uint32_t row = 0; row < 2; ++row) {
+      for (std::uint32_t i = std::uint32_t(c.width) * 3; i < c.rowSize; ++i) {
+        EXPECT_EQ(bmp.bytes.at(54 + row * c.rowSize + i), 0) << "padding byte " << i;
+      }
+    }
+  }
+}
+
+TEST(FacegenBmp, StoresBlueGreenRedWithTheBottomRowFirst) {
+  RgbImage image(3, 2, Rgb{0, 0, 0});
+  image.at(0, 0) = {10, 20, 30};  // top left
+  image.at(2, 1) = {40, 50, 60};  // bottom right
+  const BmpFile bmp = parseBmp(encodeBmp(image));
+  EXPECT_EQ(bmp.pixel(0, 0), (Rgb{10, 20, 30}));
+  EXPECT_EQ(bmp.pixel(2, 1), (Rgb{40, 50, 60}));
+  // The first stored row is the bottom one; its last pixel is the bottom right.
+  EXPECT_EQ(bmp.bytes.at(54 + 6), 60);
+  EXPECT_EQ(bmp.bytes.at(54 + 7), 50);
+  EXPECT_EQ(bmp.bytes.at(54 + 8), 40);
+}
+
+double luminance(Rgb c) {
+  const auto linear = [](std::uint8_t v) {
+    const double s = v / 255.0;
+    return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
+struct FaceCase {
+  const char* name;
+  RgbImage (*draw)();
+  Rgb centre;
+  Rgb corner;
+};
+
+const FaceCase kFaces[] = {
+    {"clockbg5", drawFace5, kFace5Centre, kFace5Corner},
+    {"clockbg1", drawFace1, kFace1Centre, kFace1Corner},
+};
+
+TEST(FacegenFaces, CentreDiscAndCornerSquaresHaveTheDocumentedColours) {
+  for (const FaceCase& f : kFaces) {
+    SCOPED_TRACE(f.name);
+    const BmpFile bmp = parseBmp(encodeBmp(f.draw()));
+    ASSERT_EQ(bmp.width, kFaceSize);
+    ASSERT_EQ(bmp.height, kFaceSize);
+    const double c = kFaceSize / 2.0;
+    int flat = 0;
+    for (int y = 0; y < kFaceSize; ++y) {
+      for (int x = 0; x < kFaceSize; ++x) {
+        if (std::hypot(x + 0.5 - c, y + 0.5 - c) > kCentreFlatRadius) continue;
+        ASSERT_EQ(bmp.pixel(x, y), f.centre) << "at " << x << "," << y;
+        ++flat;
+      }
+    }
+    EXPECT_GT(flat, 700);
+    const int far = kFaceSize - 1;
+    for (int y = 0; y < kCornerFlatSize; ++y) {
+      for (int x = 0; x < kCornerFlatSize; ++x) {
+        ASSERT_EQ(bmp.pixel(x, y), f.corner);
+        ASSERT_EQ(bmp.pixel(far - x, y), f.corner);
+        ASSERT_EQ(bmp.pixel(x, far - y), f.corner);
+        ASSERT_EQ(bmp.pixel(far - x, far - y), f.corner);
+      }
+    }
+  }
+}
+
+TEST(FacegenFaces, TheTwoFacesAreClearlyDifferent) {
+  EXPECT_NE(kFace5Centre, kFace1Centre);
+  EXPECT_NE(kFace5Corner, kFace1Corner);
+  const RgbImage a = drawFace5();
+  const RgbImage b = drawFace1();
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) differing += a.pixels[i] != b.pixels[i];
+  EXPECT_GT(differing, a.pixels.size() * 9 / 10);
+}
+
+// White hands must stand out wherever they sweep: the dial between the centre and the
+// tip of the longest hand keeps a contrast ratio with white of at least 7 on average.
+TEST(FacegenFaces, DialUnderTheHandsIsDarkEnoughForWhiteHands) {
+  for (const FaceCase& f : kFaces) {
+    SCOPED_TRACE(f.name);
+    const RgbImage face = f.draw();
+    double sum = 0;
+    int n = 0;
+    const double c = kFaceSize / 2.0;
+    for (int y = 0; y < kFaceSize; ++y) {
+      for (int x = 0; x < kFaceSize; ++x) {
+        if (std::hypot(x + 0.5 - c, y + 0.5 - c) > kFaceSize * 0.4) continue;
+        sum += luminance(face.at(x, y));
+        ++n;
+      }
+    }
+    EXPECT_GE(1.05 / (sum / n + 0.05), 7.0);
+  }
+}
+
+// Walks once round the circle of `radius` and counts the runs of marks brighter than the
+// dial, which is how many marks that circle crosses.
+int marksCrossed(const RgbImage& face, double radius) {
+  const Vec centre{kFaceSize / 2.0, kFaceSize / 2.0};
+  const int samples = 7200;
+  std::vector<bool> bright;
+  for (int i = 0; i < samples; ++i) {
+    const Vec p = dialPoint(centre, radius, 360.0 * i / samples);
+    bright.push_back(luminance(face.at(int(p.x), int(p.y))) > 0.2);
+  }
+  int runs = 0;
+  for (int i = 0; i < samples; ++i)
+    runs += bright[std::size_t(i)] && !bright[std::size_t((i + samples - 1) % samples)];
+  return runs;
+}
+
+TEST(FacegenFaces, DialsCarryTwelveHourMarksAndSixtyMinuteMarks) {
+  struct MarkCase {
+    const char* name;
+    RgbImage (*draw)();
+    double hourRadius;
+    double minuteRadius;
+  };
+  for (const MarkCase& m :
+       {MarkCase{"clockbg5", drawFace5, 158, 171}, MarkCase{"clockbg1", drawFace1, 159, 169.5}}) {
+    SCOPED_TRACE(m.name);
+    const RgbImage face = m.draw();
+    EXPECT_EQ(marksCrossed(face, m.hourRadius), 12);
+    EXPECT_EQ(marksCrossed(face, m.minuteRadius), 60);
+  }
+}
+
+TEST(FacegenRaster, DiscIsAntiAliasedAndCoversItsArea) {
+  Canvas canvas(40, 40, Tone{0, 0, 0});
+  canvas.paint(disc({20, 20}, 10), Tone{255, 255, 255});
+  const RgbImage image = canvas.toImage();
+  double covered = 0;
+  int partial = 0;
+  for (const Rgb& p : image.pixels) {
+    covered += p.r / 255.0;
+    partial += p.r > 0 && p.r < 255;
+  }
+  EXPECT_NEAR(covered, std::numbers::pi * 100, 3);
+  EXPECT_GT(partial, 40) << "edge pixels are blended";
+  EXPECT_EQ(image.at(20, 20), (Rgb{255, 255, 255}));
+  EXPECT_EQ(image.at(2, 2), (Rgb{0, 0, 0}));
+}
+
+TEST(FacegenGlyphs, EveryCharacterTheFacesUseHasStrokesInsideItsBox) {
+  for (char c : std::string("0123456789IVXZARN")) {
+    SCOPED_TRACE(std::string(1, c));
+    const Glyph g = glyphFor(c);
+    ASSERT_FALSE(g.strokes.empty());
+    for (const GlyphStroke& s : g.strokes) {
+      for (const Vec& p : {s.a, s.b}) {
+        EXPECT_GE(p.x, -0.15);
+        EXPECT_LE(p.x, g.advance + 0.15);
+        EXPECT_GE(p.y, -0.01);
+        EXPECT_LE(p.y, 1.01);
+      }
+    }
+  }
+  EXPECT_TRUE(glyphFor('?').strokes.empty());
+}
+
+struct IcoEntry {
+  int size;
+  std::uint32_t bytes;
+  std::uint32_t offset;
+};
+
+struct IcoImage {
+  int size = 0;
+  std::vector<std::uint8_t> index;  // top row first
+  std::vector<bool> transparent;
+  [[nodiscard]] std::uint8_t at(int x, int y) const { return index[std::size_t(y * size + x)]; }
+  [[nodiscard]] bool clear(int x, int y) const { return transparent[std::size_t(y * size + x)]; }
+};
+
+IcoImage parseIcoImage(const Bytes& b, const IcoEntry& e) {
+  const std::size_t h = e.offset;
+  EXPECT_EQ(le(b, h, 4), 40u) << "info header size";
+  EXPECT_EQ(le(b, h + 4, 4), std::uint32_t(e.size));
+  EXPECT_EQ(le(b, h + 8, 4), std::uint32_t(e.size * 2)) << "height counts the mask too";
+  EXPECT_EQ(le(b, h + 12, 2), 1u) << "planes";
+  EXPECT_EQ(le(b, h + 14, 2), 4u) << "bits per pixel";
+  EXPECT_EQ(le(b, h + 16, 4), 0u) << "compression";
+  for (std::size_t i = 0; i < 16; ++i) {
+    const std::size_t at = h + 40 + i * 4;
+    EXPECT_EQ((Rgb{b.at(at + 2), b.at(at + 1), b.at(at)}), kVgaPalette[i]) << "colour " << i;
+  }
+  const std::size_t xorRow = (std::size_t(e.size) * 4 + 31) / 32 * 4;
+  const std::size_t andRow = (std::size_t(e.size) + 31) / 32 * 4;
+  EXPECT_EQ(e.bytes, 40 + 64 + (xorRow + andRow) * std::size_t(e.size));
+  IcoImage img{e.size, {}, {}};
+  const std::size_t xorStart = h + 40 + 64;
+  const std::size_t andStart = xorStart + xorRow * std::size_t(e.size);
+  for (int y = 0; y < e.size; ++y) {
+    const std::size_t row = std::size_t(e.size - 1 - y);
+    for (int x = 0; x < e.size; ++x) {
+      const std::uint8_t pair = b.at(xorStart + row * xorRow + std::size_t(x / 2));
+      img.index.push_back(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
+      const std::uint8_t mask = b.at(andStart + row * andRow + std::size_t(x / 8));
+      img.transparent.push_back((mask >> (7 - x % 8) & 1) != 0);
+    }
+  }
+  return img;
+}
+
+std::vector<IcoImage> parseIco(const Bytes& b) {
+  EXPECT_EQ(le(b, 0, 2), 0u) << "reserved";
+  EXPECT_EQ(le(b, 2, 2), 1u) << "type icon";
+  const std::uint32_t count = le(b, 4, 2);
+  std::vector<IcoImage> images;
+  std::uint32_t expectedOffset = 6 + 16 * count;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t at = 6 + 16 * i;
+    const IcoEntry e{b.at(at), le(b, at + 8, 4), le(b, at + 12, 4)};
+    EXPECT_EQ(b.at(at + 1), e.size) << "square";
+    EXPECT_EQ(b.at(at + 2), 16) << "colour count";
+    EXPECT_EQ(le(b, at + 4, 2), 1u) << "planes";
+    EXPECT_EQ(le(b, at + 6, 2), 4u) << "bits per pixel";
+    EXPECT_EQ(e.offset, expectedOffset) << "images follow each other";
+    expectedOffset += e.bytes;
+    images.push_back(parseIcoImage(b, e));
+  }
+  EXPECT_EQ(expectedOffset, b.size());
+  return images;
+}
+
+TEST(FacegenIcon, HoldsA32AndA16PixelImageOfSixteenColours) {
+  const std::vector<IcoImage> images = parseIco(encodeIco({drawIcon(32), drawIcon(16)}));
+  ASSERT_EQ(images.size(), 2u);
+  EXPECT_EQ(images[0].size, 32);
+  EXPECT_EQ(images[1].size, 16);
+}
+
+TEST(FacegenIcon, IsARoundFaceWithTransparentCorners) {
+  for (const IcoImage& img : parseIco(encodeIco({drawIcon(32), drawIcon(16)}))) {
+    const int s = img.size;
+    SCOPED_TRACE("size " + std::to_string(s));
+    const int last = s - 1;
+    for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}}) {
+      EXPECT_TRUE(img.clear(x, y)) << x << "," << y;
+    }
+    EXPECT_FALSE(img.clear(s / 2, s / 2));
+    int opaque = 0;
+    for (int y = 0; y < s; ++y) {
+      for (int x = 0; x < s; ++x) {
+        if (img.clear(x, y)) {
+          EXPECT_EQ(img.at(x, y), vga::kBlack) << "so the screen shows through unchanged";
+        } else {
+          ++opaque;
+        }
+      }
+    }
+    const double circle = std::numbers::pi * (s - 1) * (s - 1) / 4;
+    EXPECT_NEAR(opaque, circle, circle * 0.08);
+    // The rim is black: the topmost opaque pixel of the middle column.
+    int top = 0;
+    while (img.clear(s / 2 - 1, top)) ++top;
+    EXPECT_EQ(img.at(s / 2 - 1, top), vga::kBlack);
+  }
+}
+
+TEST(FacegenIcon, FaceIsDitheredAndHandsPointToTwelveEightAndFour) {
+  for (const IcoImage& icon : parseIco(encodeIco({drawIcon(32), drawIcon(16)}))) {
+    const int s = icon.size;
+    SCOPED_TRACE("size " + std::to_string(s));
+    int yellow = 0;
+    int white = 0;
+    for (std::uint8_t i : icon.index) {
+      yellow += i == vga::kYellow;
+      white += i == vga::kWhite;
+    }
+    EXPECT_GT(yellow, s * s / 8);
+    EXPECT_GT(white, s * s / 8);
+
+    const Vec centre{(s - 1) / 2.0, (s - 1) / 2.0};
+    const auto colourAt = [&](double degrees, double fraction) {
+      const Vec p = dialPoint(centre, fraction * s / 2, degrees);
+      return icon.at(int(std::floor(p.x)), int(std::floor(p.y)));
+    };
+    EXPECT_EQ(colourAt(0, 0.4), vga::kOlive);
+    EXPECT_EQ(colourAt(240, 0.35), vga::kDarkGreen);
+    EXPECT_EQ(colourAt(120, 0.4), vga::kRed);
+    EXPECT_NE(colourAt(180, 0.4), vga::kOlive) << "the hand to 12 does not run through";
+  }
+}
+
+Bytes readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(FacegenAssets, WritesTheThreeFilesIntoANewFolder) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("zarn-facegen-" + std::to_string(::getpid())) / "a";
+  std::filesystem::remove_all(dir.parent_path());
+  const auto paths = writeAssets(dir);
+  ASSERT_EQ(paths.size(), 3u);
+  EXPECT_EQ(paths[0].filename(), "clockbg5.bmp");
+  EXPECT_EQ(paths[1].filename(), "clockbg1.bmp");
+  EXPECT_EQ(paths[2].filename(), "zarn.ico");
+  EXPECT_EQ(readFile(paths[0]), encodeBmp(drawFace5()));
+  EXPECT_EQ(readFile(paths[1]), encodeBmp(drawFace1()));
+  EXPECT_EQ(readFile(paths[2]), encodeIco({drawIcon(32), drawIcon(16)}));
+  EXPECT_EQ(parseBmp(readFile(paths[0])).pixel(kFaceSize / 2, kFaceSize / 2), kFace5Centre);
+  EXPECT_EQ(parseBmp(readFile(paths[1])).pixel(kFaceSize / 2, kFaceSize / 2), kFace1Centre);
+  std::filesystem::remove_all(dir.parent_path());
+}
+
+TEST(FacegenAssets, UnwritablePathIsReportedWithItsName) {
+  const std::filesystem::path bad = "/nonexistent-zarn-folder/clockbg5.bmp";
+  try {
+    writeFile(bad, Bytes{1, 2, 3});
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(bad.string()), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace zarn::facegen

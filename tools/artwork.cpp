@@ -1,0 +1,207 @@
+#include "artwork.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "glyphs.h"
+
+namespace zarn::facegen {
+
+namespace {
+
+constexpr Vec kCentre{kFaceSize / 2.0, kFaceSize / 2.0};
+constexpr double kDialRadius = 182;
+constexpr double kBezelRadius = 196;
+// The dial's shading starts a little outside the promised flat centre, so the centre
+// stays flat even after the picture is stretched and smoothed.
+constexpr double kShadingStart = kCentreFlatRadius * 1.75;
+
+double smoothstep(double t) {
+  t = std::clamp(t, 0.0, 1.0);
+  return t * t * (3 - 2 * t);
+}
+
+struct CaseStyle {
+  Tone bezelLight;
+  Tone bezelDark;
+  Tone dialCentre;
+  Tone dialEdge;
+};
+
+// A shape whose edge fades over `softness` pixels instead of one.
+Shape soften(Shape shape, double softness) {
+  const Box b = shape.bounds;
+  return {[d = shape.distance, softness](Vec p) { return d(p) / softness; },
+          {b.left - softness, b.top - softness, b.right + softness, b.bottom + softness}};
+}
+
+// Light falls from the upper left; `t` is 1 where a surface faces it.
+double facingLight(Vec p) {
+  const Vec d = p - kCentre;
+  const double len = std::hypot(d.x, d.y);
+  if (len == 0) return 0.5;
+  return 0.5 + 0.5 * (-d.x - d.y) / (len * std::sqrt(2.0));
+}
+
+void drawCaseAndDial(Canvas& canvas, const CaseStyle& style) {
+  canvas.paint(soften(disc(kCentre + Vec{0, 3}, kBezelRadius), 5), Tone{0, 0, 0}, 0.55);
+  // A raised outer bevel and a sunken inner one make the bezel read as a turned ring.
+  canvas.paint(disc(kCentre, kBezelRadius),
+               [&](Vec p) { return mix(style.bezelDark, style.bezelLight, facingLight(p)); });
+  canvas.paint(disc(kCentre, kBezelRadius - 7), [&](Vec p) {
+    return mix(style.bezelDark, style.bezelLight, 0.15 + 0.7 * (1 - facingLight(p)));
+  });
+  canvas.paint(disc(kCentre, kDialRadius + 1.5), mix(style.dialEdge, Tone{0, 0, 0}, 0.6));
+  canvas.paint(disc(kCentre, kDialRadius), [&](Vec p) {
+    const Vec d = p - kCentre;
+    const double r = std::hypot(d.x, d.y);
+    if (r <= kShadingStart) return style.dialCentre;
+    return mix(style.dialCentre, style.dialEdge,
+               smoothstep((r - kShadingStart) / (kDialRadius - kShadingStart)));
+  });
+}
+
+Tone tone(int r, int g, int b) { return {double(r), double(g), double(b)}; }
+
+const std::array<const char*, 12> kArabic{"12", "1", "2", "3", "4",  "5",
+                                          "6",  "7", "8", "9", "10", "11"};
+const std::array<const char*, 12> kRoman{"XII", "I",   "II",   "III", "IIII", "V",
+                                         "VI",  "VII", "VIII", "IX",  "X",    "XI"};
+
+}  // namespace
+
+RgbImage drawFace5() {
+  Canvas canvas(kFaceSize, kFaceSize, toTone(kFace5Corner));
+  drawCaseAndDial(canvas,
+                  {tone(210, 217, 228), tone(58, 66, 82), toTone(kFace5Centre), tone(8, 18, 46)});
+
+  const Tone minuteMark = tone(150, 170, 206);
+  const Tone hourMark = tone(228, 235, 248);
+  for (int i = 0; i < 60; ++i) {
+    if (i % 5 == 0) continue;
+    canvas.paint(bar(dialPoint(kCentre, 165, i * 6), dialPoint(kCentre, 176, i * 6), 1.1),
+                 minuteMark);
+  }
+  for (int h = 0; h < 12; ++h) {
+    const bool quarter = h % 3 == 0;
+    canvas.paint(bar(dialPoint(kCentre, quarter ? 146 : 153, h * 30),
+                     dialPoint(kCentre, 176, h * 30), quarter ? 4.6 : 3.2),
+                 hourMark);
+  }
+  const TextStyle numerals{30, 2.7, 0.16};
+  for (int h = 0; h < 12; ++h) {
+    canvas.paint(textShape(kArabic[h], dialPoint(kCentre, 122, h * 30), 0, numerals),
+                 tone(206, 218, 240));
+  }
+  canvas.paint(textShape("ZARN", kCentre + Vec{0, 70}, 0, {11, 1.1, 0.42}), tone(112, 138, 192));
+  return canvas.toImage();
+}
+
+RgbImage drawFace1() {
+  Canvas canvas(kFaceSize, kFaceSize, toTone(kFace1Corner));
+  drawCaseAndDial(canvas,
+                  {tone(238, 208, 136), tone(104, 72, 28), toTone(kFace1Centre), tone(48, 8, 18)});
+
+  const Tone gold = tone(224, 188, 112);
+  canvas.paint(ring(kCentre, 176, 0.9), gold);
+  canvas.paint(ring(kCentre, 163, 0.9), gold);
+  for (int i = 0; i < 60; ++i) {
+    canvas.paint(bar(dialPoint(kCentre, 163, i * 6), dialPoint(kCentre, 176, i * 6), 0.9), gold);
+  }
+  for (int h = 0; h < 12; ++h) {
+    const double a = h * 30;
+    const Vec mid = dialPoint(kCentre, 169.5, a);
+    const Vec side = dialPoint({0, 0}, 5.5, a + 90);
+    canvas.paint(convexPolygon({dialPoint(kCentre, 156, a), mid + side, dialPoint(kCentre, 183, a),
+                                mid - side}),
+                 tone(240, 210, 140));
+  }
+  canvas.paint(ring(kCentre, 112, 0.8), tone(168, 112, 78));
+  const TextStyle numerals{26, 2.5, 0.1};
+  for (int h = 0; h < 12; ++h) {
+    canvas.paint(textShape(kRoman[h], dialPoint(kCentre, 134, h * 30), h * 30, numerals),
+                 tone(232, 198, 124));
+  }
+  return canvas.toImage();
+}
+
+IconImage drawIcon(int size) {
+  IconImage icon(size);
+  const bool large = size >= 32;
+  // An odd diameter puts the dial's centre on a pixel, so a hand straight up is one
+  // column wide and the picture is symmetric.
+  const Vec centre{(size - 1) / 2.0, (size - 1) / 2.0};
+  const double rimOuter = (size - 1) / 2.0 + 0.1;
+  const double rimInner = rimOuter - (large ? 2 : 1);
+
+  // A 4 by 4 ordered dither: more white towards the light at the upper left.
+  constexpr std::array<int, 16> kBayer{0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const Vec d = Vec{x + 0.5, y + 0.5} - centre;
+      const double r = std::hypot(d.x, d.y);
+      if (r > rimOuter) continue;
+      if (r > rimInner) {
+        icon.set(x, y, vga::kBlack);
+        continue;
+      }
+      const double white = 0.5 + 0.3 * (-d.x - d.y) / (rimInner * std::sqrt(2.0));
+      const bool isWhite = (kBayer[(y % 4) * 4 + x % 4] + 0.5) / 16 < white;
+      icon.set(x, y, isWhite ? vga::kWhite : vga::kYellow);
+    }
+  }
+
+  // Every hand has an unbroken centre line of pixels; at the larger size a kite around it,
+  // widest at its shoulder, gives the hand the shape the clock itself draws.
+  const auto hand = [&](double degrees, double length, double shoulder, double halfWidth,
+                        std::uint8_t colour) {
+    const Vec tip = dialPoint(centre, length, degrees);
+    const int steps = std::max(1, int(std::ceil(length)) * 2);
+    for (int i = 0; i <= steps; ++i) {
+      const Vec p = centre + (tip - centre) * (double(i) / steps);
+      icon.set(int(std::floor(p.x)), int(std::floor(p.y)), colour);
+    }
+    if (halfWidth <= 0) return;
+    const Vec mid = dialPoint(centre, shoulder, degrees);
+    const Vec side = dialPoint({0, 0}, halfWidth, degrees + 90);
+    const Shape kite =
+        convexPolygon({dialPoint(centre, 1, degrees + 180), mid + side, tip, mid - side});
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        if (kite.distance({x + 0.5, y + 0.5}) <= 0) icon.set(x, y, colour);
+      }
+    }
+  };
+  if (large) {
+    // Short black marks inside the rim at 12, 3, 6 and 9 o'clock.
+    for (int h = 0; h < 12; h += 3) {
+      const Vec a = dialPoint(centre, rimInner - 1.6, h * 30);
+      const Vec b = dialPoint(centre, rimInner - 0.4, h * 30);
+      icon.set(int(std::floor(a.x)), int(std::floor(a.y)), vga::kBlack);
+      icon.set(int(std::floor(b.x)), int(std::floor(b.y)), vga::kBlack);
+    }
+    hand(240, 8.5, 2.5, 2.1, vga::kDarkGreen);
+    hand(0, 10.5, 4, 1.7, vga::kOlive);
+    hand(120, 12, 0, 0, vga::kRed);
+    hand(0, 0, 0, 0, vga::kBlack);  // the hub the hands turn on
+  } else {
+    hand(240, 4.2, 0, 0, vga::kDarkGreen);
+    hand(0, 6, 0, 0, vga::kOlive);
+    hand(120, 6, 0, 0, vga::kRed);
+  }
+  return icon;
+}
+
+std::vector<std::filesystem::path> writeAssets(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  const std::vector<std::filesystem::path> paths{dir / "clockbg5.bmp", dir / "clockbg1.bmp",
+                                                 dir / "zarn.ico"};
+  writeFile(paths[0], encodeBmp(drawFace5()));
+  writeFile(paths[1], encodeBmp(drawFace1()));
+  writeFile(paths[2], encodeIco({drawIcon(32), drawIcon(16)}));
+  return paths;
+}
+
+}  // namespace zarn::facegen

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "formats.h"
+#include "raster.h"
+
+namespace zarn::facegen {
+
+// The default face, "clockbg5.bmp", kFaceSize pixels square.
+RgbImage drawFace5();
+
+// The fallback face, "clockbg1.bmp", kFaceSize pixels square.
+RgbImage drawFace1();
+
+// The program's icon at 32 or 16 pixels: a round clock face with a black rim, yellow and
+// white dithered, its hands showing eight o'clock and twenty seconds.
+IconImage drawIcon(int size);
+
+// Writes clockbg5.bmp, clockbg1.bmp and zarn.ico into `dir`, creating it if needed, and
+// returns the paths written.
+std::vector<std::filesystem::path> writeAssets(const std::filesystem::path& dir);
+
+}  // namespace zarn::facegen

@@ -1,0 +1,148 @@
+#include "formats.h"
+
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+namespace zarn::facegen {
+
+namespace {
+
+// The file formats are little-endian whatever the machine writing them.
+class LittleEndianWriter {
+ public:
+  explicit LittleEndianWriter(Bytes& out) : out_(out) {}
+  void u8(std::uint32_t v) { out_.push_back(static_cast<std::uint8_t>(v)); }
+  void u16(std::uint32_t v) {
+    u8(v & 0xFF);
+    u8(v >> 8);
+  }
+  void u32(std::uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  }
+  void zeros(std::size_t n) { out_.insert(out_.end(), n, 0); }
+
+ private:
+  Bytes& out_;
+};
+
+constexpr std::uint32_t kFileHeaderSize = 14;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t kIconDirSize = 6;
+constexpr std::uint32_t kIconEntrySize = 16;
+constexpr std::uint32_t kPaletteSize = 16 * 4;
+
+std::uint32_t paddedRow(std::uint32_t bits) { return (bits + 31) / 32 * 4; }
+
+void infoHeader(LittleEndianWriter& w, int width, int height, int bitCount, std::uint32_t imageSize,
+                std::uint32_t coloursUsed) {
+  w.u32(kInfoHeaderSize);
+  w.u32(static_cast<std::uint32_t>(width));
+  w.u32(static_cast<std::uint32_t>(height));
+  w.u16(1);  // planes
+  w.u16(static_cast<std::uint32_t>(bitCount));
+  w.u32(0);  // BI_RGB
+  w.u32(imageSize);
+  w.u32(2835);  // 72 dots per inch, in dots per metre
+  w.u32(2835);
+  w.u32(coloursUsed);
+  w.u32(0);  // all colours important
+}
+
+std::uint32_t iconImageSize(int size) {
+  const auto s = static_cast<std::uint32_t>(size);
+  return kInfoHeaderSize + kPaletteSize + (paddedRow(s * 4) + paddedRow(s)) * s;
+}
+
+}  // namespace
+
+Bytes encodeBmp(const RgbImage& image) {
+  const std::uint32_t rowSize = paddedRow(static_cast<std::uint32_t>(image.width) * 24);
+  const std::uint32_t pixelBytes = rowSize * static_cast<std::uint32_t>(image.height);
+  const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize;
+  Bytes out;
+  out.reserve(offset + pixelBytes);
+  LittleEndianWriter w(out);
+  w.u8('B');
+  w.u8('M');
+  w.u32(offset + pixelBytes);
+  w.u32(0);  // reserved
+  w.u32(offset);
+  infoHeader(w, image.width, image.height, 24, pixelBytes, 0);
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb p = image.at(x, y);
+      w.u8(p.b);
+      w.u8(p.g);
+      w.u8(p.r);
+    }
+    w.zeros(rowSize - static_cast<std::uint32_t>(image.width) * 3);
+  }
+  return out;
+}
+
+Bytes encodeIco(const std::vector<IconImage>& images) {
+  Bytes out;
+  LittleEndianWriter w(out);
+  w.u16(0);  // reserved
+  w.u16(1);  // an icon, not a cursor
+  w.u16(static_cast<std::uint32_t>(images.size()));
+
+  std::uint32_t offset = kIconDirSize + kIconEntrySize * static_cast<std::uint32_t>(images.size());
+  for (const IconImage& image : images) {
+    w.u8(static_cast<std::uint32_t>(image.size % 256));  // 256 is written as 0
+    w.u8(static_cast<std::uint32_t>(image.size % 256));
+    w.u8(16);  // colours in the palette
+    w.u8(0);   // reserved
+    w.u16(1);  // planes
+    w.u16(4);  // bits per pixel
+    w.u32(iconImageSize(image.size));
+    w.u32(offset);
+    offset += iconImageSize(image.size);
+  }
+
+  for (const IconImage& image : images) {
+    const auto s = static_cast<std::uint32_t>(image.size);
+    const std::uint32_t xorRow = paddedRow(s * 4);
+    const std::uint32_t andRow = paddedRow(s);
+    // The height counts the colour image and the mask stacked on each other.
+    infoHeader(w, image.size, image.size * 2, 4, (xorRow + andRow) * s, 16);
+    for (const Rgb& c : kVgaPalette) {
+      w.u8(c.b);
+      w.u8(c.g);
+      w.u8(c.r);
+      w.u8(0);
+    }
+    for (int y = image.size - 1; y >= 0; --y) {
+      for (int x = 0; x < image.size; x += 2) {
+        const auto colour = [&](int px) -> std::uint32_t {
+          return px < image.size && !image.clear(px, y) ? image.at(px, y) : vga::kBlack;
+        };
+        w.u8(colour(x) << 4 | colour(x + 1));
+      }
+      w.zeros(xorRow - (s + 1) / 2);
+    }
+    for (int y = image.size - 1; y >= 0; --y) {
+      for (std::uint32_t byte = 0; byte < andRow; ++byte) {
+        std::uint32_t bits = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+          const int x = int(byte * 8) + bit;
+          // Padding beyond the image's width is left transparent as well.
+          if (x >= image.size || image.clear(x, y)) bits |= 0x80u >> bit;
+        }
+        w.u8(bits);
+      }
+    }
+  }
+  return out;
+}
+
+void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) throw std::runtime_error("cannot create " + path.string());
+  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  if (!file.flush()) throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace zarn::facegen
