@@ -25,13 +25,26 @@ inline constexpr const char* kDefaultBackground = "clockbg5.bmp";
 // Plain decimal digits, "-" for a negative value, no blank, no grouping.
 std::string intToText(std::int32_t value);
 
-// The locale's decimal text of a single: at most 7 significant digits, no exponent, no
-// separator for an integral value.
+// The locale's decimal text of a single: the value rounded to at most 7 significant
+// digits, written positionally without exponent whatever its magnitude (the largest single
+// is 39 digits, "340282300000000000000000000000000000000"), without trailing zeros after
+// the separator and without separator for an integral value ("3000", "3000,5", "-0,25");
+// zero of either sign is "0". NaN and the infinities have no such text and throw
+// errors::kOverflow.
 std::string singleToText(float value, const std::string& decimalSeparator);
 
-// The locale-aware inverses. Text that is not a number throws errors::kNotANumber, a
-// value outside the target range errors::kOutOfRange; both descriptions name `key` and
-// the text found. A fractional text becomes the nearest integer, a half the even one.
+// The locale-aware inverses. The text is read by this grammar and nothing else:
+//   blanks* sign? ( digits [separator digits*] | separator digits ) blanks*
+// where blanks are spaces and tabs, sign is "+" or "-", digits are "0" to "9" and the
+// separator is the locale's decimal separator (an empty one counts as "."). The other
+// locale's separator, grouping, exponents, hexadecimal, "NaN", "inf", a blank between sign
+// and digits and the empty or all-blank text are not numbers.
+// Text that is not a number throws errors::kNotANumber, a value outside the target range
+// errors::kOutOfRange; both descriptions name `key` and the text found (a long text cut
+// short with "…"). textToInt rounds the decimal value exactly as written to the nearest
+// integer, a half to the even one (254.5 -> 254, 255.5 -> 256), and then checks the 32-bit
+// range. textToSingle rounds to the nearest single; beyond the largest single it is out of
+// range, below the smallest it becomes zero.
 std::int32_t textToInt(const std::string& text, const std::string& decimalSeparator,
                        const std::string& key);
 float textToSingle(const std::string& text, const std::string& decimalSeparator,
