@@ -1,0 +1,534 @@
+#include "win32/properties_window.h"
+
+#include <commdlg.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/failure.h"
+#include "platform/numeric.h"
+#include "win32/handles.h"
+#include "win32/system_error.h"
+#include "win32/text.h"
+
+namespace zarn::win32 {
+namespace {
+
+constexpr wchar_t kCaption[] = L"Zarn - Eigenschaften";
+constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
+constexpr double kClientWidthTwips = 4812;
+constexpr double kClientHeightTwips = 2172;
+
+enum class Kind { label, textBox, button, ownerDrawn };
+
+struct ControlLayout {
+  PropertiesControl id;
+  Kind kind;
+  const wchar_t* text;
+  double left, top, width, height;  // twips
+};
+
+// In tab-index order: the dialog manager moves the focus in creation order. The swatches
+// and the picture area take no focus and come last.
+constexpr std::array<ControlLayout, 15> kControls{{
+    {PropertiesControl::cmdOK, Kind::button, L"OK", 600, 1680, 1455, 375},
+    {PropertiesControl::cmdCancel, Kind::button, L"Abbrechen", 2760, 1680, 1455, 375},
+    {PropertiesControl::Label1, Kind::label, L"Hintergrundbild", 120, 120, 1215, 255},
+    {PropertiesControl::Label2, Kind::label, L"Farbe Stunden", 120, 480, 1095, 255},
+    {PropertiesControl::Label3, Kind::label, L"Farbe Minuten", 120, 840, 1215, 255},
+    {PropertiesControl::Label4, Kind::label, L"Farbe Sekunden", 120, 1200, 1335, 255},
+    {PropertiesControl::txtBG, Kind::textBox, L"", 1560, 120, 2775, 285},
+    {PropertiesControl::cmdBG, Kind::button, L"...", 4440, 120, 255, 255},
+    {PropertiesControl::cmdColHour, Kind::button, L"...", 2040, 480, 255, 255},
+    {PropertiesControl::cmdColMin, Kind::button, L"...", 2040, 840, 255, 255},
+    {PropertiesControl::cmdColSec, Kind::button, L"...", 2040, 1200, 255, 255},
+    {PropertiesControl::shpColHour, Kind::ownerDrawn, L"", 1560, 480, 375, 255},
+    {PropertiesControl::shpColMin, Kind::ownerDrawn, L"", 1560, 840, 375, 255},
+    {PropertiesControl::shpColSec, Kind::ownerDrawn, L"", 1560, 1200, 375, 255},
+    {PropertiesControl::imgBG, Kind::ownerDrawn, L"", 3240, 480, 1095, 1095},
+}};
+
+struct ControlClass {
+  const wchar_t* name;
+  DWORD style;
+  DWORD exStyle;
+};
+
+ControlClass controlClass(Kind kind) {
+  constexpr DWORD child = WS_CHILD | WS_VISIBLE;
+  switch (kind) {
+    case Kind::label:
+      // A caption wider than its label is cut at the right rather than wrapped into a
+      // second line that the label's height would cut through.
+      return {L"STATIC", child | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+    case Kind::textBox:
+      return {L"EDIT", child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case Kind::button:
+      return {L"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case Kind::ownerDrawn:
+      break;
+  }
+  return {L"STATIC", child | SS_OWNERDRAW, 0};
+}
+
+int toPixels(double twips, float twipsPerPixel) {
+  return static_cast<int>(roundHalfEven(twips / static_cast<double>(twipsPerPixel)));
+}
+
+COLORREF toColorRef(Colour colour) {
+  return static_cast<COLORREF>(static_cast<std::uint32_t>(colour));
+}
+
+UniqueFont createMessageFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
+  return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+// The common dialog's filter list: description and pattern, each ended by a NUL, and one
+// more NUL at the end.
+std::wstring filterList(const std::string& filter) {
+  const std::wstring wide = widen(filter);
+  std::wstring list;
+  std::wstring_view rest = wide;
+  while (!rest.empty()) {
+    const std::size_t bar = rest.find(L'|');
+    const std::wstring_view description = rest.substr(0, bar);
+    rest = bar == std::wstring_view::npos ? std::wstring_view() : rest.substr(bar + 1);
+    std::wstring_view pattern = description;
+    if (bar != std::wstring_view::npos) {
+      const std::size_t next = rest.find(L'|');
+      pattern = rest.substr(0, next);
+      rest = next == std::wstring_view::npos ? std::wstring_view() : rest.substr(next + 1);
+    }
+    list.append(description).push_back(L'\0');
+    list.append(pattern).push_back(L'\0');
+  }
+  if (!list.empty()) list.push_back(L'\0');
+  return list;
+}
+
+// Copies `text` into the buffer, cut short where needed so that the NUL fits and no
+// surrogate pair is split.
+template <std::size_t N>
+void copyTruncated(std::wstring_view text, std::array<wchar_t, N>& buffer) {
+  std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
+  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  text.copy(buffer.data(), length);
+  buffer[length] = L'\0';
+}
+
+std::wstring currentDirectory() {
+  const DWORD size = GetCurrentDirectoryW(0, nullptr);
+  if (size == 0) return {};
+  std::wstring directory(size, L'\0');
+  const DWORD length = GetCurrentDirectoryW(size, directory.data());
+  directory.resize(length < size ? length : 0);
+  return directory;
+}
+
+}  // namespace
+
+// The dialog window while it is shown; it is also the view through which frmProperties
+// fills the controls.
+class PropertiesWindow::Shown final : public PropertiesView {
+ public:
+  Shown(PropertiesWindow& owner, frmProperties& form)
+      : owner_(owner), form_(form), font_(createMessageFont()) {}
+  ~Shown() override { close(); }
+  Shown(const Shown&) = delete;
+  Shown& operator=(const Shown&) = delete;
+
+  void run();
+
+  void setSwatchColour(Swatch swatch, Colour colour) override;
+  void setPathText(const std::string& text) override;
+  void setPreview(std::unique_ptr<Picture> picture) override;
+  void unload() override { unloadRequested_ = true; }
+
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                     LPARAM lParam) noexcept;
+
+ private:
+  LRESULT onMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT onCommand(int id, int code) noexcept;
+  LRESULT onDrawItem(const DRAWITEMSTRUCT& item) noexcept;
+  LRESULT onClose() noexcept;
+  LRESULT onActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT onSetFocus() noexcept;
+  LRESULT onGetDefId() noexcept;
+  void onNcDestroy() noexcept;
+
+  void create();
+  void runLoop() noexcept;
+  void close() noexcept;
+  void click(void (frmProperties::*procedure)()) noexcept;
+  template <typename Procedure>
+  void guarded(Procedure&& procedure) noexcept;
+
+  void drawSwatch(const DRAWITEMSTRUCT& item, Colour colour) const noexcept;
+  void drawPreview(const DRAWITEMSTRUCT& item) const noexcept;
+  [[nodiscard]] bool stretchPicture(HDC dc, const RECT& area) const noexcept;
+
+  [[nodiscard]] HWND control(PropertiesControl id) const noexcept {
+    return GetDlgItem(hwnd_, static_cast<int>(id));
+  }
+  [[nodiscard]] HFONT font() const noexcept {
+    return font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }
+  void rememberFocus() noexcept;
+
+  PropertiesWindow& owner_;
+  frmProperties& form_;
+  UniqueFont font_;
+  std::array<Colour, 3> swatchColours_{};
+  std::unique_ptr<Picture> preview_;
+  HWND hwnd_ = nullptr;   // destroyed by close(), before the font and the picture go
+  HWND focus_ = nullptr;  // the control that gets the focus back when the window is activated
+  HWND clock_ = nullptr;  // the clock window while this window keeps it disabled
+  bool loaded_ = false;   // between Form_Load and Form_Unload
+  bool unloadRequested_ = false;
+  std::exception_ptr failure_;
+};
+
+void PropertiesWindow::Shown::run() {
+  HWND clock = owner_.clockWindow_ ? owner_.clockWindow_() : nullptr;
+  create();
+  owner_.dialog_ = hwnd_;
+  loaded_ = true;
+  guarded([this] { form_.Form_Load(*this); });
+  if (!unloadRequested_ && hwnd_ != nullptr) {
+    focus_ = control(PropertiesControl::cmdOK);
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetFocus(focus_);
+    if (clock != nullptr && IsWindow(clock) && !EnableWindow(clock, FALSE)) clock_ = clock;
+    runLoop();
+  }
+  close();
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+void PropertiesWindow::Shown::create() {
+  const float perPixelX = owner_.screen_.twipsPerPixelX();
+  const float perPixelY = owner_.screen_.twipsPerPixelY();
+  RECT frame{0, 0, toPixels(kClientWidthTwips, perPixelX), toPixels(kClientHeightTwips, perPixelY)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  if (CreateWindowExW(0, kPropertiesClassName, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                      owner_.instance_, this) == nullptr) {
+    throw lastErrorFailure();
+  }
+  for (const ControlLayout& layout : kControls) {
+    const ControlClass kind = controlClass(layout.kind);
+    HWND created = CreateWindowExW(
+        kind.exStyle, kind.name, layout.text, kind.style, toPixels(layout.left, perPixelX),
+        toPixels(layout.top, perPixelY), toPixels(layout.width, perPixelX),
+        toPixels(layout.height, perPixelY), hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), owner_.instance_, nullptr);
+    if (created == nullptr) throw lastErrorFailure();
+    SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
+  }
+}
+
+void PropertiesWindow::Shown::runLoop() noexcept {
+  MSG message;
+  while (!unloadRequested_ && hwnd_ != nullptr) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      // The program is quitting: leave the quit message for the outer loop.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (!IsDialogMessageW(hwnd_, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+void PropertiesWindow::Shown::close() noexcept {
+  // The clock is enabled again before this window goes, so that the activation passes to it.
+  if (clock_ != nullptr) {
+    if (IsWindow(clock_)) EnableWindow(clock_, TRUE);
+    clock_ = nullptr;
+  }
+  if (loaded_) {
+    loaded_ = false;
+    guarded([this] { form_.Form_Unload(); });
+  }
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+template <typename Procedure>
+void PropertiesWindow::Shown::guarded(Procedure&& procedure) noexcept {
+  try {
+    procedure();
+  } catch (...) {
+    if (!failure_) failure_ = std::current_exception();
+    unloadRequested_ = true;
+  }
+}
+
+void PropertiesWindow::Shown::click(void (frmProperties::*procedure)()) noexcept {
+  rememberFocus();
+  guarded([this, procedure] { (form_.*procedure)(); });
+}
+
+void PropertiesWindow::Shown::rememberFocus() noexcept {
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
+}
+
+void PropertiesWindow::Shown::setSwatchColour(Swatch swatch, Colour colour) {
+  static constexpr std::array<PropertiesControl, 3> kSwatches{
+      PropertiesControl::shpColHour, PropertiesControl::shpColMin, PropertiesControl::shpColSec};
+  const auto index = static_cast<std::size_t>(swatch);
+  swatchColours_.at(index) = colour;
+  InvalidateRect(control(kSwatches.at(index)), nullptr, FALSE);
+}
+
+void PropertiesWindow::Shown::setPathText(const std::string& text) {
+  SetWindowTextW(control(PropertiesControl::txtBG), widen(text).c_str());
+}
+
+void PropertiesWindow::Shown::setPreview(std::unique_ptr<Picture> picture) {
+  preview_ = std::move(picture);
+  InvalidateRect(control(PropertiesControl::imgBG), nullptr, FALSE);
+}
+
+LRESULT CALLBACK PropertiesWindow::Shown::windowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                     LPARAM lParam) noexcept {
+  Shown* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<Shown*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Shown*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return self->onMessage(hwnd, message, wParam, lParam);
+}
+
+LRESULT PropertiesWindow::Shown::onMessage(HWND hwnd, UINT message, WPARAM wParam,
+                                           LPARAM lParam) noexcept {
+  switch (message) {
+    case WM_COMMAND:
+      return onCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_DRAWITEM:
+      return onDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_CLOSE:
+      return onClose();
+    case WM_ACTIVATE:
+      return onActivate(hwnd, wParam, lParam);
+    case WM_SETFOCUS:
+      return onSetFocus();
+    case DM_GETDEFID:
+      return onGetDefId();
+    case WM_NCDESTROY:
+      onNcDestroy();
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT PropertiesWindow::Shown::onCommand(int id, int code) noexcept {
+  if (code != BN_CLICKED) return 0;
+  // IDOK and IDCANCEL, which the dialog manager sends for Enter and Escape, fall through.
+  switch (static_cast<PropertiesControl>(id)) {
+    case PropertiesControl::cmdOK:
+      click(&frmProperties::cmdOK_Click);
+      break;
+    case PropertiesControl::cmdCancel:
+      click(&frmProperties::cmdCancel_Click);
+      break;
+    case PropertiesControl::cmdBG:
+      click(&frmProperties::cmdBG_Click);
+      break;
+    case PropertiesControl::cmdColHour:
+      click(&frmProperties::cmdColHour_Click);
+      break;
+    case PropertiesControl::cmdColMin:
+      click(&frmProperties::cmdColMin_Click);
+      break;
+    case PropertiesControl::cmdColSec:
+      click(&frmProperties::cmdColSec_Click);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT PropertiesWindow::Shown::onDrawItem(const DRAWITEMSTRUCT& item) noexcept {
+  switch (static_cast<PropertiesControl>(item.CtlID)) {
+    case PropertiesControl::shpColHour:
+      drawSwatch(item, swatchColours_[0]);
+      return TRUE;
+    case PropertiesControl::shpColMin:
+      drawSwatch(item, swatchColours_[1]);
+      return TRUE;
+    case PropertiesControl::shpColSec:
+      drawSwatch(item, swatchColours_[2]);
+      return TRUE;
+    case PropertiesControl::imgBG:
+      drawPreview(item);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+LRESULT PropertiesWindow::Shown::onClose() noexcept {
+  // The close box and the system menu unload the dialog without running a button's procedure.
+  unload();
+  return 0;
+}
+
+LRESULT PropertiesWindow::Shown::onActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) noexcept {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    rememberFocus();
+  } else if (HIWORD(wParam) == 0) {
+    // As in a dialog, the focus goes back to the control that last had it, not to the frame.
+    return onSetFocus();
+  }
+  return DefWindowProcW(hwnd, WM_ACTIVATE, wParam, lParam);
+}
+
+LRESULT PropertiesWindow::Shown::onSetFocus() noexcept {
+  HWND target = focus_ != nullptr && IsWindow(focus_) ? focus_ : control(PropertiesControl::cmdOK);
+  if (target != nullptr) SetFocus(target);
+  return 0;
+}
+
+LRESULT PropertiesWindow::Shown::onGetDefId() noexcept {
+  // No button is the default one; Enter presses the button that has the focus.
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsChild(hwnd_, focus)) return 0;
+  const int id = GetDlgCtrlID(focus);
+  switch (static_cast<PropertiesControl>(id)) {
+    case PropertiesControl::cmdOK:
+    case PropertiesControl::cmdCancel:
+    case PropertiesControl::cmdBG:
+    case PropertiesControl::cmdColHour:
+    case PropertiesControl::cmdColMin:
+    case PropertiesControl::cmdColSec:
+      return MAKELRESULT(id, DC_HASDEFID);
+    default:
+      return 0;
+  }
+}
+
+void PropertiesWindow::Shown::onNcDestroy() noexcept {
+  if (owner_.dialog_ == hwnd_) owner_.dialog_ = nullptr;
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+  focus_ = nullptr;
+}
+
+void PropertiesWindow::Shown::drawSwatch(const DRAWITEMSTRUCT& item, Colour colour) const noexcept {
+  RECT area = item.rcItem;
+  FrameRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOWTEXT));
+  InflateRect(&area, -1, -1);
+  const UniqueBrush fill(CreateSolidBrush(toColorRef(colour)));
+  if (fill) FillRect(item.hDC, &area, fill.get());
+}
+
+void PropertiesWindow::Shown::drawPreview(const DRAWITEMSTRUCT& item) const noexcept {
+  if (!stretchPicture(item.hDC, item.rcItem)) {
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  }
+}
+
+bool PropertiesWindow::Shown::stretchPicture(HDC dc, const RECT& area) const noexcept {
+  if (!preview_ || preview_->handle() == 0) return false;
+  const auto bitmap = reinterpret_cast<HBITMAP>(preview_->handle());
+  BITMAP size{};
+  if (GetObjectW(bitmap, sizeof size, &size) == 0) return false;
+  const UniqueDc source(CreateCompatibleDC(dc));
+  if (!source) return false;
+  const SelectionGuard selected(source.get(), bitmap);
+  const int previousMode = SetStretchBltMode(dc, HALFTONE);
+  POINT previousOrigin{};
+  SetBrushOrgEx(dc, 0, 0, &previousOrigin);
+  const BOOL drawn =
+      StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 source.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+  SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+  SetStretchBltMode(dc, previousMode);
+  return drawn != FALSE;
+}
+
+PropertiesWindow::PropertiesWindow(HINSTANCE instance, PictureLoader& /*pictures*/,
+                                   const Screen& screen, std::function<HWND()> clockWindow)
+    : instance_(instance), screen_(screen), clockWindow_(std::move(clockWindow)) {
+  customColours_.fill(RGB(255, 255, 255));
+}
+
+void PropertiesWindow::registerClass() {
+  if (classRegistered_) return;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = &Shown::windowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  windowClass.lpszClassName = kPropertiesClassName;
+  if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    throw lastErrorFailure();
+  }
+  classRegistered_ = true;
+}
+
+void PropertiesWindow::showModal(frmProperties& form) {
+  registerClass();
+  Shown shown(*this, form);
+  shown.run();
+}
+
+bool PropertiesWindow::chooseColor(Colour& colour) {
+  CHOOSECOLORW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = dialog_;
+  dialog.lpCustColors = customColours_.data();
+  dialog.Flags = 0;
+  if (!ChooseColorW(&dialog)) return false;
+  colour = static_cast<Colour>(dialog.rgbResult);
+  return true;
+}
+
+bool PropertiesWindow::getOpenFileName(const std::string& filter, std::string& fileName) {
+  const std::wstring filters = filterList(filter);
+  std::array<wchar_t, kMaxFileName> buffer{};
+  copyTruncated(widen(fileName), buffer);
+
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = dialog_;
+  dialog.lpstrFilter = filters.empty() ? nullptr : filters.c_str();
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.Flags = OFN_EXPLORER;
+
+  // The dialog moves the current directory while the user browses; relative picture paths
+  // are meant from the program's own current directory, so it is put back.
+  const std::wstring directory = currentDirectory();
+  const BOOL confirmed = GetOpenFileNameW(&dialog);
+  if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());
+  if (!confirmed) return false;
+  buffer.back() = L'\0';
+  fileName = narrow(std::wstring_view(buffer.data(), std::wcslen(buffer.data())));
+  return true;
+}
+
+}  // namespace zarn::win32

@@ -1,0 +1,73 @@
+#pragma once
+
+// The properties dialog window frmProperties and the common dialogs behind its comDialog.
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "platform/platform.h"
+#include "properties/frmProperties.h"
+
+namespace zarn::win32 {
+
+// Window class of the dialog window, so that a test driver can find it.
+inline constexpr wchar_t kPropertiesClassName[] = L"ZarnProperties";
+
+// Control identifiers: 100 plus the tab index for the controls that have one, then the
+// swatches and the picture area. None is IDOK or IDCANCEL, so the dialog manager's Enter
+// and Escape commands reach no button.
+enum class PropertiesControl : int {
+  cmdOK = 100,
+  cmdCancel = 101,
+  Label1 = 102,
+  Label2 = 103,
+  Label3 = 104,
+  Label4 = 105,
+  txtBG = 106,
+  cmdBG = 107,
+  cmdColHour = 108,
+  cmdColMin = 109,
+  cmdColSec = 110,
+  shpColHour = 111,
+  shpColMin = 112,
+  shpColSec = 113,
+  imgBG = 114,
+};
+
+class PropertiesWindow : public PropertiesHost, public CommonDialogs {
+ public:
+  // `clockWindow` gives the clock window, which takes no input while the dialog is shown.
+  // The dialog's pictures are loaded by frmProperties itself, so `pictures` is not used
+  // here.
+  PropertiesWindow(HINSTANCE instance, PictureLoader& pictures, const Screen& screen,
+                   std::function<HWND()> clockWindow);
+  ~PropertiesWindow() override = default;
+  PropertiesWindow(const PropertiesWindow&) = delete;
+  PropertiesWindow& operator=(const PropertiesWindow&) = delete;
+
+  // Creates the window, runs Form_Load, shows it and waits until it is unloaded. A failure
+  // of one of the dialog's procedures unloads the window and is rethrown here afterwards.
+  void showModal(frmProperties& form) override;
+
+  bool chooseColor(Colour& colour) override;
+  // `filter` takes the common-dialog form "description|pattern|..."; a description
+  // without a pattern of its own also serves as the pattern, so "*.jpg" is both.
+  bool getOpenFileName(const std::string& filter, std::string& fileName) override;
+
+ private:
+  class Shown;
+
+  void registerClass();
+
+  HINSTANCE instance_;
+  const Screen& screen_;
+  std::function<HWND()> clockWindow_;
+  bool classRegistered_ = false;
+  HWND dialog_ = nullptr;  // the shown dialog window, owned by showModal while it runs
+  std::array<COLORREF, 16> customColours_;
+};
+
+}  // namespace zarn::win32
