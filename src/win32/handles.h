@@ -44,13 +44,52 @@ inline void destroyMenu(HMENU menu) { DestroyMenu(menu); }
 inline void destroyIcon(HICON icon) { DestroyIcon(icon); }
 inline void closeKey(HKEY key) { RegCloseKey(key); }
 
-using UniqueBitmap = Unique<HBITMAP, [](HBITMAP b) { deleteGdiObject(b); }>;
-using UniqueBrush = Unique<HBRUSH, [](HBRUSH b) { deleteGdiObject(b); }>;
-using UniqueFont = Unique<HFONT, [](HFONT f) { deleteGdiObject(f); }>;
+// Named functions rather than lambdas: a lambda's type in a header has internal linkage,
+// which every class holding such an owner would inherit.
+inline void deleteBitmap(HBITMAP bitmap) { DeleteObject(bitmap); }
+inline void deleteBrush(HBRUSH brush) { DeleteObject(brush); }
+inline void deleteFont(HFONT font) { DeleteObject(font); }
+
+using UniqueBitmap = Unique<HBITMAP, deleteBitmap>;
+using UniqueBrush = Unique<HBRUSH, deleteBrush>;
+using UniqueFont = Unique<HFONT, deleteFont>;
 using UniqueDc = Unique<HDC, deleteDc>;
 using UniqueMenu = Unique<HMENU, destroyMenu>;
 using UniqueIcon = Unique<HICON, destroyIcon>;
 using UniqueKey = Unique<HKEY, closeKey>;
+
+// Owns one reference to a COM object and releases it once.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      reset();
+      pointer_ = std::exchange(other.pointer_, nullptr);
+    }
+    return *this;
+  }
+
+  [[nodiscard]] T* get() const { return pointer_; }
+  T* operator->() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+  // The out parameter of a call that hands over a new reference; the old one goes first.
+  T** put() {
+    reset();
+    return &pointer_;
+  }
+  void reset() {
+    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
+  }
+
+ private:
+  T* pointer_ = nullptr;
+};
 
 // Restores the object that a SelectObject replaced when the scope ends.
 class SelectionGuard {

@@ -1,0 +1,366 @@
+#include "win32/clock_window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "desktop/tray_icon.h"
+#include "platform/numeric.h"
+#include "win32/resource.h"
+#include "win32/system_error.h"
+
+namespace zarn::win32 {
+
+namespace {
+
+// No border, no title bar. The window has no taskbar button either: it is restored from
+// the notification area and closed from its own menu.
+constexpr DWORD kStyle = WS_POPUP;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+
+constexpr UINT_PTR kTriggerTimer = 1;
+constexpr UINT kTriggerInterval = 1000;
+
+// The menu entries' identifiers are their control-array indexes.
+constexpr UINT kMitMini = 2;
+constexpr UINT kMitClose = 3;
+constexpr UINT kMitProp = 4;
+
+std::int16_t shiftState(WPARAM keys) {
+  std::int16_t shift = 0;
+  if ((keys & MK_SHIFT) != 0) shift |= 1;
+  if ((keys & MK_CONTROL) != 0) shift |= 2;
+  if (GetKeyState(VK_MENU) < 0) shift |= 4;
+  return shift;
+}
+
+std::int16_t buttonState(WPARAM keys) {
+  std::int16_t held = 0;
+  if ((keys & MK_LBUTTON) != 0) held |= buttons::kLeft;
+  if ((keys & MK_RBUTTON) != 0) held |= buttons::kRight;
+  if ((keys & MK_MBUTTON) != 0) held |= buttons::kMiddle;
+  return held;
+}
+
+UniqueMenu createRootMenu() {
+  UniqueMenu menu(CreatePopupMenu());
+  if (!menu) throw lastErrorFailure();
+  AppendMenuW(menu.get(), MF_STRING, kMitMini, L"Minimieren");
+  AppendMenuW(menu.get(), MF_STRING, kMitClose, L"Schlie\u00DFen");
+  AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu.get(), MF_STRING, kMitProp, L"Eigenschaften");
+  return menu;
+}
+
+}  // namespace
+
+FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen)
+    : instance_(instance), screen_(screen) {}
+
+FrmZarnWindow::~FrmZarnWindow() {
+  // The form is gone by now; a window still standing is destroyed without its unload.
+  form_ = nullptr;
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (classRegistered_) UnregisterClassW(kClockClassName, instance_);
+}
+
+void FrmZarnWindow::registerClass() {
+  if (classRegistered_) return;
+  bigIcon_.reset(
+      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_ZARN), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+  smallIcon_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_ZARN), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON),
+                                                 GetSystemMetrics(SM_CYSMICON), 0)));
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  // The second press of a double-click then arrives as its own message; the window
+  // procedure hands it on as the press it also is.
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = &FrmZarnWindow::windowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = bigIcon_.get();
+  windowClass.hIconSm = smallIcon_.get();
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kClockClassName;
+  if (RegisterClassExW(&windowClass) == 0) throw lastErrorFailure();
+  classRegistered_ = true;
+}
+
+void FrmZarnWindow::create(frmZarn& form) {
+  registerClass();
+  if (!menu_) menu_ = createRootMenu();
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  form_ = &form;
+
+  RECT rect{0, 0, toInt32(kDesignClientWidth / screen_.twipsPerPixelX(), "Breite in Bildpunkten"),
+            toInt32(kDesignClientHeight / screen_.twipsPerPixelY(), "H\u00F6he in Bildpunkten")};
+  AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
+  const HWND created = CreateWindowExW(kExStyle, kClockClassName, L"", kStyle, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, rect.right - rect.left,
+                                       rect.bottom - rect.top, nullptr, nullptr, instance_, this);
+  if (created == nullptr) throw lastErrorFailure();
+}
+
+void FrmZarnWindow::present() const {
+  if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void FrmZarnWindow::unload() {
+  if (hwnd_ == nullptr || unloading_ || form_ == nullptr) return;
+  unloading_ = true;
+  std::int16_t cancel = 0;
+  form_->Form_Unload(cancel);
+  if (cancel != 0) {
+    unloading_ = false;
+    return;
+  }
+  DestroyWindow(hwnd_);
+}
+
+void FrmZarnWindow::popupMenu() {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  // The menu closes on a click elsewhere only while its owner is the foreground window, and
+  // the message posted afterwards lets a second opening work at once.
+  SetForegroundWindow(hwnd_);
+  TrackPopupMenu(menu_.get(), 0, cursor.x, cursor.y, 0, hwnd_, nullptr);
+  PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+LRESULT CALLBACK FrmZarnWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  FrmZarnWindow* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<FrmZarnWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<FrmZarnWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+
+  const LRESULT result = self->onMessage(message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+  }
+  return result;
+}
+
+LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (form_ == nullptr) return DefWindowProcW(hwnd_, message, wParam, lParam);
+  if (taskbarCreated_ != 0 && message == taskbarCreated_) return onTaskbarCreated();
+  switch (message) {
+    case WM_CREATE:
+      return onCreate();
+    case WM_DESTROY:
+      return onDestroy();
+    case WM_SIZE:
+      return onSize(wParam, LOWORD(lParam), HIWORD(lParam));
+    case WM_ERASEBKGND:
+      return onEraseBackground();
+    case WM_PAINT:
+      return onPaint();
+    case WM_TIMER:
+      return onTimer(wParam);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return onButtonDown(buttons::kLeft, wParam, lParam);
+    case WM_LBUTTONUP:
+      return onLeftButtonUp();
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      return onButtonDown(buttons::kRight, wParam, lParam);
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      return onButtonDown(buttons::kMiddle, wParam, lParam);
+    case WM_MOUSEMOVE:
+      return onMouseMove(wParam, lParam);
+    case WM_COMMAND:
+      return onCommand(wParam, lParam);
+    case WM_CLOSE:
+      return onClose();
+    case WM_ENDSESSION:
+      return onEndSession(wParam);
+    default:
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
+  }
+}
+
+LRESULT FrmZarnWindow::onCreate() {
+  buffer_.reset(CreateCompatibleDC(nullptr));
+  if (!buffer_) return -1;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  resizeBackBuffer(client.right, client.bottom);
+  SetTimer(hwnd_, kTriggerTimer, kTriggerInterval, nullptr);
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onDestroy() {
+  KillTimer(hwnd_, kTriggerTimer);
+  // Form_Unload has deleted the hands' objects by now, so the back buffer can go.
+  destroyBackBuffer();
+  // The program ends when its last window is gone.
+  PostQuitMessage(0);
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onSize(WPARAM kind, int width, int height) {
+  if (kind != SIZE_MINIMIZED) resizeBackBuffer(width, height);
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onEraseBackground() {
+  // Every pixel comes from the back buffer at WM_PAINT; erasing first would only flicker.
+  return 1;
+}
+
+LRESULT FrmZarnWindow::onPaint() {
+  PAINTSTRUCT paint{};
+  const HDC dc = BeginPaint(hwnd_, &paint);
+  if (dc != nullptr && buffer_) {
+    const RECT& r = paint.rcPaint;
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, buffer_.get(), r.left, r.top,
+           SRCCOPY);
+  }
+  EndPaint(hwnd_, &paint);
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTimer(WPARAM id) {
+  if (id == kTriggerTimer) form_->Trigger_Timer();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onButtonDown(std::int16_t button, WPARAM keys, LPARAM position) {
+  // While the left button is held the window keeps the mouse, so a fast drag that leaves
+  // the window for a moment keeps moving it.
+  if (button == buttons::kLeft) SetCapture(hwnd_);
+  form_->Form_MouseDown(button, shiftState(keys),
+                        static_cast<float>(GET_X_LPARAM(position)) * screen_.twipsPerPixelX(),
+                        static_cast<float>(GET_Y_LPARAM(position)) * screen_.twipsPerPixelY());
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onLeftButtonUp() {
+  if (GetCapture() == hwnd_) ReleaseCapture();
+  return 0;
+}
+
+// The shell reports activity over the tray icon through this window's WM_MOUSEMOVE, with
+// the icon id 1 as wParam and the mouse message number (515 for a left double-click) as
+// lParam. The same wParam means "left button held" in a genuine move, and a genuine move
+// at x = 515, y = 0 has the same lParam, so the two are told apart by where they come
+// from: a genuine move is taken from the thread's input queue and carries the cursor's
+// own client position, which is also the position GetMessagePos gives for it. A
+// notification is either sent from the shell's thread, or posted by it while the cursor
+// is over the icon, somewhere else than the point its lParam names.
+bool FrmZarnWindow::isTrayNotification(WPARAM keys, LPARAM position) const {
+  if (keys != tray::kIconId || HIWORD(position) != 0) return false;
+  if (InSendMessageEx(nullptr) != ISMEX_NOSEND) return true;
+  const DWORD messagePosition = GetMessagePos();
+  POINT cursor{GET_X_LPARAM(messagePosition), GET_Y_LPARAM(messagePosition)};
+  ScreenToClient(hwnd_, &cursor);
+  return cursor.x != GET_X_LPARAM(position) || cursor.y != GET_Y_LPARAM(position);
+}
+
+LRESULT FrmZarnWindow::onMouseMove(WPARAM keys, LPARAM position) {
+  if (isTrayNotification(keys, position)) {
+    form_->Form_MouseMove(0, 0, static_cast<float>(LOWORD(position)) * screen_.twipsPerPixelX(), 0,
+                          MoveSource::tray);
+  } else {
+    form_->Form_MouseMove(buttonState(keys), shiftState(keys),
+                          static_cast<float>(GET_X_LPARAM(position)) * screen_.twipsPerPixelX(),
+                          static_cast<float>(GET_Y_LPARAM(position)) * screen_.twipsPerPixelY(),
+                          MoveSource::pointer);
+  }
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onCommand(WPARAM wParam, LPARAM lParam) {
+  // Only the menu's entries: a notification from a control or an accelerator is no command.
+  if (HIWORD(wParam) != 0 || lParam != 0) return 0;
+  switch (LOWORD(wParam)) {
+    case kMitMini:
+      form_->mitMini_Click(static_cast<std::int16_t>(kMitMini));
+      break;
+    case kMitClose:
+      form_->mitClose_Click(static_cast<std::int16_t>(kMitClose));
+      break;
+    case kMitProp:
+      form_->mitProp_Click(static_cast<std::int16_t>(kMitProp));
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onClose() {
+  unload();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onEndSession(WPARAM ending) {
+  // The session ends without WM_CLOSE; unloading here stores the geometry all the same.
+  if (ending != FALSE) unload();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTaskbarCreated() {
+  form_->TaskbarCreated();
+  return 0;
+}
+
+void FrmZarnWindow::resizeBackBuffer(int width, int height) {
+  if (!buffer_ || width <= 0 || height <= 0) return;
+  if (width == bufferSize_.cx && height == bufferSize_.cy) return;
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(buffer_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // Without a new bitmap the old one stays, drawn at its old size.
+  if (!bitmap) return;
+
+  // The new buffer starts as the window's background with the old picture in its corner, so
+  // a resize shows nothing undrawn until the next tick paints the whole face.
+  {
+    UniqueDc scratch(CreateCompatibleDC(buffer_.get()));
+    if (scratch) {
+      const SelectionGuard selected(scratch.get(), bitmap.get());
+      const RECT whole{0, 0, width, height};
+      FillRect(scratch.get(), &whole, GetSysColorBrush(COLOR_BTNFACE));
+      if (bufferBitmap_) {
+        BitBlt(scratch.get(), 0, 0, std::min<LONG>(width, bufferSize_.cx),
+               std::min<LONG>(height, bufferSize_.cy), buffer_.get(), 0, 0, SRCCOPY);
+      }
+    }
+  }
+
+  // Only the bitmap is swapped: the brush and pen the clock selected stay selected.
+  const HGDIOBJ previous = SelectObject(buffer_.get(), bitmap.get());
+  if (bufferOriginalBitmap_ == nullptr) bufferOriginalBitmap_ = previous;
+  bufferBitmap_ = std::move(bitmap);
+  bufferSize_ = SIZE{width, height};
+  present();
+}
+
+void FrmZarnWindow::destroyBackBuffer() {
+  if (buffer_ && bufferOriginalBitmap_ != nullptr) {
+    SelectObject(buffer_.get(), bufferOriginalBitmap_);
+  }
+  bufferOriginalBitmap_ = nullptr;
+  bufferBitmap_.reset();
+  buffer_.reset();
+  bufferSize_ = SIZE{};
+}
+
+}  // namespace zarn::win32

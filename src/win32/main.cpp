@@ -1,0 +1,89 @@
+// The Windows program: builds the platform objects, loads the clock window and runs the
+// thread's message loop until the clock window is gone.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "clock/frmZarn.h"
+#include "platform/failure.h"
+#include "platform/platform.h"
+#include "properties/frmProperties.h"
+#include "win32/clock_window.h"
+#include "win32/picture.h"
+#include "win32/properties_window.h"
+#include "win32/text.h"
+#include "win32/win32_platform.h"
+
+namespace {
+
+// The imaging component and the common dialogs need COM on this thread, in an apartment
+// of its own.
+class ComApartment {
+ public:
+  ComApartment()
+      : initialised_(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+  }
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+int runMessageLoop() {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*show*/) {
+  using namespace zarn;
+  using namespace zarn::win32;
+
+  const ComApartment com;
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  Win32Screen screen;
+  FrmZarnWindow window(instance, screen);
+  Win32ClockWindow clockWindow(window, screen);
+  Win32Gdi gdi(window, screen);
+  WicPictureLoader pictures;
+  Win32TimeOfDay time;
+  RegistrySettingsStore settings;
+  Win32UserLocale locale;
+  Win32MessageBoxes messages(window);
+  Win32Process process;
+  Win32Shell shell;
+  Win32WindowActivation activation;
+  Platform platform{clockWindow, screen,   gdi,     pictures, time,      settings,
+                    locale,      messages, process, shell,    activation};
+
+  PropertiesWindow propertiesWindow(instance, pictures, screen,
+                                    [&window] { return window.hwnd(); });
+  frmProperties properties(propertiesWindow, propertiesWindow, pictures);
+  frmZarn form(platform, properties);
+
+  try {
+    window.create(form);
+  } catch (const Failure& failure) {
+    MessageBoxW(nullptr, widen(failure.description()).c_str(), L"Zarn", MB_ICONERROR);
+    return 1;
+  }
+  // The window system loads the form before it first shows it.
+  form.Form_Load();
+  if (window.hwnd() != nullptr) ShowWindow(window.hwnd(), SW_SHOW);
+  return runMessageLoop();
+}

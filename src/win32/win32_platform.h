@@ -1,0 +1,130 @@
+#pragma once
+
+// The platform interfaces of the clock's logic over Win32, each method one named call.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/types.h"
+#include "win32/clock_window.h"
+
+namespace zarn::win32 {
+
+// Twips per pixel from the screen's logical DPI, read once: the system DPI that GDI
+// draws with does not change while the program runs.
+class Win32Screen final : public Screen {
+ public:
+  Win32Screen();
+  [[nodiscard]] float twipsPerPixelX() const override { return twipsPerPixelX_; }
+  [[nodiscard]] float twipsPerPixelY() const override { return twipsPerPixelY_; }
+  [[nodiscard]] Twips width() const override;
+  [[nodiscard]] Twips height() const override;
+
+ private:
+  float twipsPerPixelX_;
+  float twipsPerPixelY_;
+};
+
+// The clock window in twips. Its outer rectangle is its client area, as it has no frame.
+class Win32ClockWindow final : public ClockWindow {
+ public:
+  Win32ClockWindow(FrmZarnWindow& window, const Screen& screen);
+
+  [[nodiscard]] Handle hWnd() const override;
+  [[nodiscard]] Handle icon() const override;
+  [[nodiscard]] Twips top() const override;
+  [[nodiscard]] Twips left() const override;
+  [[nodiscard]] Twips width() const override;
+  [[nodiscard]] Twips height() const override;
+  void setTop(Twips value) override;
+  void setLeft(Twips value) override;
+  void setWidth(Twips value) override;
+  void setHeight(Twips value) override;
+  [[nodiscard]] Twips scaleWidth() const override;
+  [[nodiscard]] Twips scaleHeight() const override;
+  void show() override;
+  void hide() override;
+  void unload() override;
+  void popupMenu() override;
+
+ private:
+  [[nodiscard]] RECT windowRect() const;
+  [[nodiscard]] RECT clientRect() const;
+  void place(int x, int y, int width, int height, UINT flags);
+
+  FrmZarnWindow& window_;
+  const Screen& screen_;
+};
+
+// GDI on the clock window's back buffer; whatever changes its pixels is presented.
+class Win32Gdi final : public Gdi {
+ public:
+  Win32Gdi(FrmZarnWindow& window, const Screen& screen);
+
+  Handle createSolidBrush(Colour colour) override;
+  Handle createPen(int style, int width, Colour colour) override;
+  Handle selectObject(Handle object) override;
+  void selectStockObjects() override;
+  bool deleteObject(Handle object) override;
+  bool polygon(const Point* points, int count) override;
+  void paintPicture(const Picture& picture, Twips x, Twips y, Twips width, Twips height) override;
+
+ private:
+  FrmZarnWindow& window_;
+  const Screen& screen_;
+};
+
+class Win32TimeOfDay final : public TimeOfDay {
+ public:
+  LocalTime now() override;
+};
+
+// HKEY_CURRENT_USER\Software\<app>\<section>, one REG_SZ value per key.
+class RegistrySettingsStore final : public SettingsStore {
+ public:
+  std::string getSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& defaultText) override;
+  void saveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& text) override;
+};
+
+class Win32UserLocale final : public UserLocale {
+ public:
+  [[nodiscard]] std::string decimalSeparator() const override;
+};
+
+// Message boxes owned by the clock window.
+class Win32MessageBoxes final : public MessageBoxes {
+ public:
+  explicit Win32MessageBoxes(const FrmZarnWindow& owner) : owner_(owner) {}
+  void msgBox(const std::string& text, int style, const std::string& title) override;
+
+ private:
+  const FrmZarnWindow& owner_;
+};
+
+class Win32Process final : public Process {
+ public:
+  void end() override;
+};
+
+class Win32Shell final : public Shell {
+ public:
+  bool shellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
+};
+
+class Win32WindowActivation final : public WindowActivation {
+ public:
+  Handle getForegroundWindow() override;
+  std::uint32_t getWindowThreadProcessId(Handle window) override;
+  bool attachThreadInput(std::uint32_t idAttach, std::uint32_t idAttachTo,
+                         std::int32_t attach) override;
+  bool setForegroundWindow(Handle window) override;
+  bool isIconic(Handle window) override;
+  bool showWindow(Handle window, int command) override;
+};
+
+}  // namespace zarn::win32
