@@ -23,6 +23,12 @@ inline constexpr std::int16_t kRight = 2;
 inline constexpr std::int16_t kMiddle = 4;
 }  // namespace buttons
 
+// The text of a failure report: the error number and the step in sign-position form (a
+// blank before zero and positive numbers), the description, then on the second line the
+// window, the procedure and the step.
+std::string reportText(std::int32_t number, std::string_view description, std::string_view procName,
+                       int line);
+
 // The clock window: its numbered-step procedures, run by the window system.
 class frmZarn {
  public:
@@ -32,8 +38,7 @@ class frmZarn {
   void Form_Unload(std::int16_t& Cancel);
   void Trigger_Timer();
   void Form_MouseDown(std::int16_t Button, std::int16_t Shift, Twips X, Twips Y);
-  void Form_MouseMove(std::int16_t Button, std::int16_t Shift, Twips X, Twips Y,
-                      MoveSource source);
+  void Form_MouseMove(std::int16_t Button, std::int16_t Shift, Twips X, Twips Y, MoveSource source);
   void mitMini_Click(std::int16_t Index);
   void mitClose_Click(std::int16_t Index);
   void mitProp_Click(std::int16_t Index);
@@ -66,8 +71,10 @@ class frmZarn {
 
   void drawZeiger();
   void reportError(std::string_view procName);
-  void createDrawingObjects(int firstLine);
-  void deleteDrawingObjects(int firstLine);
+  // The six creations or deletions, one step each from `firstLine` on in steps of 10; the
+  // deletions select the stock objects back first, within their first step.
+  void createDrawingObjects(int& line, int firstLine);
+  void deleteDrawingObjects(int& line, int firstLine);
 
   // Runs `body` under the procedure's error trap: `line` holds the step being executed;
   // a Failure there is reported with that step, then the procedure ends. Returns whether
@@ -79,6 +86,7 @@ class frmZarn {
   frmProperties& props_;
   CurrentError err_;
   int reportsOpen_ = 0;
+  bool trayAdded_ = false;  // the icon was added and not yet deleted
 };
 
 }  // namespace zarn

@@ -1,0 +1,301 @@
+// Start-up, shut-down and the shell's restart.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "clock_fixture.h"
+
+namespace zarn {
+namespace {
+
+using fake::expectCalls;
+using testing_clock::ClockRig;
+using testing_clock::ClockTest;
+using testing_clock::defaultLoadCalls;
+using testing_clock::defaultUnloadCalls;
+using testing_clock::prefix;
+
+// The journal line of a call that failed: its line without a result, marked.
+std::string failed(const std::string& line) {
+  const auto result = line.find(")=");
+  const std::string call = result == std::string::npos ? line : line.substr(0, result + 1);
+  return call + " -> Failure(4711)";
+}
+
+bool sameRecord(const NotifyIconData& a, const NotifyIconData& b) {
+  return a.cbSize == b.cbSize && a.hWnd == b.hWnd && a.uID == b.uID && a.uFlags == b.uFlags &&
+         a.uCallbackMessage == b.uCallbackMessage && a.hIcon == b.hIcon && a.szTip == b.szTip;
+}
+
+class LoadTest : public ClockTest {};
+
+TEST_F(LoadTest, AnEmptyStoreGivesTheDefaultsAndAllStepsInOrder) {
+  form.Form_Load();
+  expectCalls(fake.journal, defaultLoadCalls());
+  EXPECT_EQ(props.colHour, 16777215);
+  EXPECT_EQ(props.colMin, 16777215);
+  EXPECT_EQ(props.colSec, 16777215);
+  EXPECT_EQ(props.bgPath, "clockbg5.bmp");
+  EXPECT_EQ(form.brushHour, 101U);
+  EXPECT_EQ(form.penHour, 102U);
+  EXPECT_EQ(form.brushMin, 103U);
+  EXPECT_EQ(form.penMin, 104U);
+  EXPECT_EQ(form.brushSec, 105U);
+  EXPECT_EQ(form.penSec, 106U);
+  ASSERT_NE(form.picBG, nullptr);
+  EXPECT_EQ(form.picBG->handle(), 501U);
+  EXPECT_EQ(fake.settings.size(), 0U);
+  EXPECT_TRUE(fake.messages.texts().empty());
+}
+
+TEST_F(LoadTest, TheTrayRecordIsFilledAndAddedOnce) {
+  form.Form_Load();
+  const NotifyIconData& record = form.trayIcon;
+  EXPECT_EQ(record.cbSize, 88U);
+  EXPECT_EQ(record.hWnd, 100U);
+  EXPECT_EQ(record.uID, 1U);
+  EXPECT_EQ(record.uFlags, 7U);
+  EXPECT_EQ(record.uCallbackMessage, 512U);
+  EXPECT_EQ(record.hIcon, 300U);
+  std::array<char, 64> tip{};
+  tip.fill(' ');
+  std::memcpy(tip.data(), "Zarn", 5);
+  EXPECT_EQ(record.szTip, tip);
+  ASSERT_EQ(fake.shell.records.size(), 1U);
+  EXPECT_EQ(fake.shell.records[0].first, Shell::kNimAdd);
+  EXPECT_TRUE(sameRecord(fake.shell.records[0].second, record));
+}
+
+TEST_F(LoadTest, StoredColoursMakeTheDrawingObjects) {
+  fake.settings.put("HourColor", "255");
+  fake.settings.put("MinuteColor", "65280");
+  fake.settings.put("SecondColor", "16711680");
+  form.Form_Load();
+  const auto& lines = fake.journal.lines();
+  ASSERT_EQ(lines.size(), 20U);
+  EXPECT_EQ(
+      std::vector<std::string>(lines.begin() + 12, lines.begin() + 18),
+      (std::vector<std::string>{"CreateSolidBrush(255)=101", "CreatePen(0,1,255)=102",
+                                "CreateSolidBrush(65280)=103", "CreatePen(0,1,65280)=104",
+                                "CreateSolidBrush(16711680)=105", "CreatePen(0,1,16711680)=106"}));
+}
+
+TEST_F(LoadTest, AnEmptyBackgroundLoadsTheFallbackWithoutWritingItBack) {
+  fake.settings.put("Background", "");
+  form.Form_Load();
+  EXPECT_EQ(fake.journal.lines()[18], "LoadPicture(clockbg1.bmp)=501");
+  EXPECT_EQ(props.bgPath, "clockbg1.bmp");
+  EXPECT_EQ(fake.settings.stored("Background"), "");
+  EXPECT_EQ(fake.journal.count("SaveSetting"), 0);
+}
+
+TEST_F(LoadTest, AColourThatIsNoNumberStopsAtStep30AndTheFirstTickEnds) {
+  fake.settings.put("HourColor", "abc");
+  form.Form_Load();
+  ASSERT_EQ(fake.messages.texts().size(), 1U);
+  const std::string& text = fake.messages.texts()[0];
+  EXPECT_EQ(text.rfind(" 1001: ", 0), 0U) << text;
+  EXPECT_EQ(text.substr(text.find("\r\n")), "\r\n in frmZarn.Form_Load bei Zeile  30");
+  expectCalls(fake.journal,
+              {"GetSetting(Zarn,Layout,HourColor,16777215)", "MsgBox(" + text + ",0,Zarn)"});
+  EXPECT_EQ(fake.window.widthValue, 3024);
+  EXPECT_EQ(fake.gdi.created(), 0);
+  EXPECT_EQ(form.picBG, nullptr);
+  EXPECT_TRUE(fake.shell.records.empty());
+
+  fake.journal.clear();
+  form.Trigger_Timer();
+  expectCalls(fake.journal,
+              {box(1003, "Kein Hintergrundbild geladen", "Trigger_Timer", 65), "End"});
+  EXPECT_EQ(fake.settings.stored("HourColor"), "abc");
+  EXPECT_EQ(fake.settings.size(), 1U);
+}
+
+TEST_F(LoadTest, AMissingPictureStopsAtStep230WithoutATrayIcon) {
+  fake.settings.put("Background", "weg.bmp");
+  form.Form_Load();
+  auto expected = prefix(defaultLoadCalls(), 18);
+  expected.emplace_back("LoadPicture(weg.bmp) -> Failure(-2147024894)");
+  ASSERT_EQ(fake.messages.texts().size(), 1U);
+  EXPECT_EQ(fake.messages.texts()[0],
+            reportText(-2147024894,
+                       "Bild \"weg.bmp\" kann nicht geladen werden: Das System kann die "
+                       "angegebene Datei nicht finden.",
+                       "Form_Load", 230));
+  expected.push_back("MsgBox(" + fake.messages.texts()[0] + ",0,Zarn)");
+  expectCalls(fake.journal, expected);
+  EXPECT_EQ(fake.gdi.live().size(), 6U);
+  EXPECT_EQ(form.picBG, nullptr);
+  EXPECT_TRUE(fake.shell.records.empty());
+}
+
+struct LoadStepCase {
+  const char* call;
+  int nth;
+  int line;
+  std::size_t done;        // lines of defaultLoadCalls() completed before the failure
+  const char* failedRead;  // the failed line of a property read, else nullptr
+};
+
+TEST(LoadSteps, AFailingStepIsReportedWithItsNumberAndLeavesExactlyTheEarlierStepsDone) {
+  const LoadStepCase cases[] = {
+      {"GetSetting", 1, 30, 0, nullptr},
+      {"GetSetting", 2, 40, 1, nullptr},
+      {"GetSetting", 3, 50, 2, nullptr},
+      {"GetSetting", 4, 60, 3, nullptr},
+      {"GetSetting", 5, 70, 4, nullptr},
+      {"SetTop", 1, 70, 5, nullptr},
+      {"GetSetting", 6, 80, 6, nullptr},
+      {"SetLeft", 1, 80, 7, nullptr},
+      {"Screen.TwipsPerPixelX", 1, 90, 8, "Screen.TwipsPerPixelX -> Failure(4711)"},
+      {"GetSetting", 7, 90, 8, nullptr},
+      {"SetWidth", 1, 90, 9, nullptr},
+      {"GetSetting", 8, 100, 10, nullptr},
+      {"SetHeight", 1, 100, 11, nullptr},
+      {"Top", 1, 110, 12, "Top -> Failure(4711)"},
+      {"Left", 1, 120, 12, "Left -> Failure(4711)"},
+      {"Width", 1, 130, 12, "Width -> Failure(4711)"},
+      {"Height", 1, 140, 12, "Height -> Failure(4711)"},
+      {"CreateSolidBrush", 1, 160, 12, nullptr},
+      {"CreatePen", 1, 170, 13, nullptr},
+      {"CreateSolidBrush", 2, 180, 14, nullptr},
+      {"CreatePen", 2, 190, 15, nullptr},
+      {"CreateSolidBrush", 3, 200, 16, nullptr},
+      {"CreatePen", 3, 210, 17, nullptr},
+      {"LoadPicture", 1, 230, 18, nullptr},
+      {"hWnd", 1, 260, 19, "hWnd -> Failure(4711)"},
+      {"Icon", 1, 300, 19, "Icon -> Failure(4711)"},
+      {"Shell_NotifyIcon", 1, 320, 19, nullptr},
+  };
+  const auto full = defaultLoadCalls();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.call) + " #" + std::to_string(c.nth));
+    ClockRig run;
+    run.fake.journal.failOn(c.call, c.nth);
+    run.form.Form_Load();
+    auto expected = prefix(full, c.done);
+    expected.push_back(c.failedRead != nullptr ? c.failedRead : failed(full[c.done]));
+    expected.push_back(ClockRig::injectedBox(c.call, "Form_Load", c.line));
+    expectCalls(run.fake.journal, expected);
+    EXPECT_EQ(run.form.picBG != nullptr, c.done > 18);
+    // The icon was not added, so the shell's restart adds nothing either.
+    run.fake.journal.clear();
+    run.form.TaskbarCreated();
+    EXPECT_TRUE(run.fake.journal.lines().empty());
+  }
+}
+
+class UnloadTest : public ClockTest {
+ protected:
+  void SetUp() override {
+    load();
+    form.Trigger_Timer();
+    fake.journal.clear();
+  }
+};
+
+TEST_F(UnloadTest, DeletesEveryObjectOnceNeverWhileSelectedThenStoresThenRemovesTheIcon) {
+  ASSERT_EQ(fake.gdi.selectedBrush(), form.brushSec);
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  expectCalls(fake.journal, defaultUnloadCalls());
+  EXPECT_EQ(cancel, 0);
+  EXPECT_TRUE(fake.gdi.live().empty());
+  EXPECT_EQ(fake.gdi.deletesOfSelected(), 0);
+  EXPECT_EQ(fake.gdi.doubleDeletes(), 0);
+  EXPECT_EQ(fake.settings.stored("Top"), "0");
+  EXPECT_EQ(fake.settings.stored("Height"), "3000");
+  ASSERT_EQ(fake.shell.records.size(), 2U);
+  EXPECT_EQ(fake.shell.records[1].first, Shell::kNimDelete);
+  EXPECT_TRUE(sameRecord(fake.shell.records[1].second, fake.shell.records[0].second));
+}
+
+TEST_F(UnloadTest, StoresTheCurrentGeometryInTheUsersLocale) {
+  fake.window.topValue = -300;
+  fake.window.leftValue = 1234.5F;
+  fake.window.widthValue = 4500;
+  fake.window.heightValue = 20;
+  fake.locale.separator = ",";
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  const auto& lines = fake.journal.lines();
+  ASSERT_EQ(lines.size(), 12U);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 7, lines.begin() + 11),
+            (std::vector<std::string>{
+                "SaveSetting(Zarn,Layout,Top,-300)", "SaveSetting(Zarn,Layout,Left,1234,5)",
+                "SaveSetting(Zarn,Layout,Width,4500)", "SaveSetting(Zarn,Layout,Height,20)"}));
+}
+
+TEST_F(UnloadTest, CloseFromTheMenuUnloadsThroughTheWindowSystem) {
+  form.mitClose_Click(3);
+  auto expected = defaultUnloadCalls();
+  expected.insert(expected.begin(), "Unload");
+  expectCalls(fake.journal, expected);
+  EXPECT_TRUE(fake.window.unloaded);
+}
+
+struct UnloadStepCase {
+  const char* call;
+  int nth;
+  int line;
+  std::size_t done;
+};
+
+TEST(UnloadSteps, AFailingStepIsReportedWithItsNumberAndSkipsTheRest) {
+  const UnloadStepCase cases[] = {
+      {"SelectStockObjects", 1, 20, 0}, {"DeleteObject", 1, 20, 1},
+      {"DeleteObject", 2, 30, 2},       {"DeleteObject", 3, 40, 3},
+      {"DeleteObject", 4, 50, 4},       {"DeleteObject", 5, 60, 5},
+      {"DeleteObject", 6, 70, 6},       {"SaveSetting", 1, 80, 7},
+      {"SaveSetting", 2, 90, 8},        {"SaveSetting", 3, 100, 9},
+      {"SaveSetting", 4, 110, 10},      {"Shell_NotifyIcon", 1, 120, 11},
+  };
+  const auto full = defaultUnloadCalls();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.call) + " #" + std::to_string(c.nth));
+    ClockRig run;
+    run.load();
+    run.fake.journal.failOn(c.call, c.nth);
+    std::int16_t cancel = 0;
+    run.form.Form_Unload(cancel);
+    auto expected = prefix(full, c.done);
+    expected.push_back(failed(full[c.done]));
+    expected.push_back(ClockRig::injectedBox(c.call, "Form_Unload", c.line));
+    expectCalls(run.fake.journal, expected);
+    EXPECT_EQ(cancel, 0);
+  }
+}
+
+class ShellRestartTest : public ClockTest {};
+
+TEST_F(ShellRestartTest, AddsTheSameRecordAgainOnlyWhileTheIconIsPresent) {
+  form.TaskbarCreated();
+  EXPECT_TRUE(fake.journal.lines().empty());
+
+  load();
+  form.TaskbarCreated();
+  expectCalls(fake.journal, {"Shell_NotifyIcon(0)"});
+  ASSERT_EQ(fake.shell.records.size(), 2U);
+  EXPECT_EQ(fake.shell.records[1].first, Shell::kNimAdd);
+  EXPECT_TRUE(sameRecord(fake.shell.records[1].second, fake.shell.records[0].second));
+
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  fake.journal.clear();
+  form.TaskbarCreated();
+  EXPECT_TRUE(fake.journal.lines().empty());
+}
+
+TEST_F(ShellRestartTest, ARefusedAddPassesSilently) {
+  load();
+  fake.journal.failOn("Shell_NotifyIcon", 1);
+  form.TaskbarCreated();
+  expectCalls(fake.journal, {"Shell_NotifyIcon(0) -> Failure(4711)"});
+  EXPECT_TRUE(fake.messages.texts().empty());
+}
+
+}  // namespace
+}  // namespace zarn
