@@ -22,7 +22,9 @@ constexpr int kMsgBoxOkOnly = 0;
 
 // A blank in place of the sign for zero and positive numbers.
 std::string signPosition(std::int64_t number) {
-  return (number < 0 ? "" : " ") + std::to_string(number);
+  std::string text(number < 0 ? "" : " ");
+  text += std::to_string(number);
+  return text;
 }
 
 // A window coordinate computed in double precision, stored as a single. A result that no
