@@ -10,7 +10,7 @@ namespace zarn::tray {
 
 inline constexpr std::uint32_t kRecordSize = 88;
 inline constexpr std::uint32_t kIconId = 1;
-inline constexpr std::uint32_t kFlags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+inline constexpr std::uint32_t kFlags = 7;              // NIF_MESSAGE | NIF_ICON | NIF_TIP
 inline constexpr std::uint32_t kCallbackMessage = 512;  // WM_MOUSEMOVE
 inline constexpr std::uint32_t kLeftDoubleClick = 515;  // WM_LBUTTONDBLCLK
 
