@@ -1,0 +1,583 @@
+// Scenarios of the clock on screen: the first start, the face and the hands, the stored
+// geometry and the failure reports, each against the real clock program.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "e2e.h"
+#include "hands.h"
+#include "scenarios.h"
+
+namespace zarn::e2e {
+
+namespace {
+
+using facegen::kCentreFlatRadius;
+using facegen::kCornerFlatSize;
+using facegen::kFaceSize;
+
+constexpr Rgb kWhite{255, 255, 255};
+constexpr int kTwipsPerPixel = 15;
+// Stretching may blend neighbouring face pixels; flat areas and hands are exact, but a
+// channel or two of slack keeps the checks about colours, not about the blending.
+constexpr int kTolerance = 2;
+constexpr DWORD kFaceTimeout = 10000;
+// A pixel counts as inside a hand when it lies this deep inside its outline, and as clear
+// of a hand when it is at least this far outside: the 1-pixel pens reach half a pixel
+// (a little more on slanted edges) beyond the outline.
+constexpr double kInside = 0.9;
+constexpr double kClear = 1.5;
+constexpr std::size_t kFewestPixels = 3;
+
+struct Frame {
+  Capture pixels;
+  std::vector<ClockTime> times;  // the seconds whose hands the frame may show
+};
+
+std::string describeTime(ClockTime t) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+  return text;
+}
+
+std::string describePixel(int x, int y) { return printed("(%d,%d)", x, y); }
+
+void requireStandardScreen() {
+  const HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  requireEqual(dpiX, 96, "the screen's horizontal DPI (15 twips per pixel)");
+  requireEqual(dpiY, 96, "the screen's vertical DPI (15 twips per pixel)");
+}
+
+std::vector<Vertex> cornerPixels(int width, int height) {
+  const int inset = std::max(1, kCornerFlatSize * std::min(width, height) / kFaceSize / 4);
+  return {{inset, inset},
+          {width - 1 - inset, inset},
+          {inset, height - 1 - inset},
+          {width - 1 - inset, height - 1 - inset}};
+}
+
+bool cornersShow(const Capture& capture, Rgb corner) {
+  if (capture.width() < 8 || capture.height() < 8) return false;
+  const auto corners = cornerPixels(capture.width(), capture.height());
+  return std::all_of(corners.begin(), corners.end(),
+                     [&](Vertex v) { return closeTo(capture.at(v.x, v.y), corner, kTolerance); });
+}
+
+// Waits until the clock has painted its face, which shows in its four corners.
+Capture waitForFace(const Context& context, HWND window, Rgb corner, std::string_view face,
+                    const std::source_location& where = std::source_location::current()) {
+  const ULONGLONG end = GetTickCount64() + kFaceTimeout;
+  Capture capture;
+  do {
+    capture = captureClient(window);
+    if (cornersShow(capture, corner)) return capture;
+    pause(100);
+  } while (GetTickCount64() < end);
+  saveForInspection(context, capture, "face");
+  std::string got = printed("a client area of %dx%d", capture.width(), capture.height());
+  if (capture.width() >= 8 && capture.height() >= 8) {
+    const Vertex topLeft = cornerPixels(capture.width(), capture.height()).front();
+    got = describe(capture.at(topLeft.x, topLeft.y)) + " in the top left corner";
+  }
+  printFailure("the corners of the face " + std::string(face) + " within " +
+                   std::to_string(kFaceTimeout) + " ms",
+               got, describe(corner), where);
+  throw ScenarioFailed{};
+}
+
+bool sameMinute(const std::vector<ClockTime>& times) {
+  return std::all_of(times.begin(), times.end(), [&](ClockTime t) {
+    return t.hour == times.front().hour && t.minute == times.front().minute;
+  });
+}
+
+// A frame that stayed the same over two readings of the screen, with the seconds it may
+// show. With `oneMinute` the frame's possible times all share their hour and minute, so
+// that the hour and minute hands are known exactly.
+Frame steadyFrame(HWND window, bool oneMinute,
+                  const std::source_location& where = std::source_location::current()) {
+  const ULONGLONG end = GetTickCount64() + 15000;
+  do {
+    const double before = secondsOfDayNow();
+    Capture first = captureClient(window);
+    const Capture second = captureClient(window);
+    const double after = secondsOfDayNow();
+    if (first == second) {
+      Frame frame{std::move(first), shownTimes(before, after)};
+      if (!oneMinute || sameMinute(frame.times)) return frame;
+    }
+    pause(250);
+  } while (GetTickCount64() < end);
+  printFailure("a steady picture of the clock", "none within 15 s", "two equal readings", where);
+  throw ScenarioFailed{};
+}
+
+double outside(double x, double y, std::span<const Vertex> polygon) {
+  return std::max(0.0, -polygonMargin(x, y, polygon));
+}
+
+// How far a pixel lies from everything drawn for the hands at a time.
+double clearOfHands(double x, double y, const HandShapes& shapes) {
+  return std::min({outside(x, y, shapes.hour), outside(x, y, shapes.minute),
+                   distanceToSegment(x, y, shapes.secondTip, shapes.centre)});
+}
+
+std::vector<HandShapes> shapesOf(const Frame& frame) {
+  std::vector<HandShapes> shapes;
+  for (const ClockTime t : frame.times) {
+    shapes.push_back(handShapes(frame.pixels.width(), frame.pixels.height(), t));
+  }
+  return shapes;
+}
+
+template <typename Keep>
+std::vector<Vertex> pixelsWhere(int width, int height, Keep keep) {
+  std::vector<Vertex> kept;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (keep(x, y)) kept.push_back({x, y});
+    }
+  }
+  return kept;
+}
+
+// Checks that every listed pixel shows the colour; on a difference, names the first one
+// and how many differ, and keeps the picture.
+bool expectPixels(const Context& context, const Frame& frame, const std::vector<Vertex>& pixels,
+                  Rgb expected, std::string_view what,
+                  const std::source_location& where = std::source_location::current()) {
+  std::size_t differing = 0;
+  Vertex first{};
+  for (const Vertex v : pixels) {
+    if (!closeTo(frame.pixels.at(v.x, v.y), expected, kTolerance)) {
+      if (differing++ == 0) first = v;
+    }
+  }
+  if (differing == 0) return true;
+  printFailure(std::string(what) + " at " + describePixel(first.x, first.y) +
+                   printed(", %zu of %zu pixels differing, hands of ", differing, pixels.size()) +
+                   describeTime(frame.times.front()) + " to " + describeTime(frame.times.back()),
+               describe(frame.pixels.at(first.x, first.y)), describe(expected), where);
+  saveForInspection(context, frame.pixels, "pixels");
+  return false;
+}
+
+// The pixels of the face's flat centre disc that no hand covers at any time the frame may
+// show.
+std::vector<Vertex> centreDiscPixels(const Frame& frame) {
+  const int width = frame.pixels.width();
+  const int height = frame.pixels.height();
+  const auto shapes = shapesOf(frame);
+  const double radius = 0.75 * kCentreFlatRadius * std::min(width, height) / kFaceSize;
+  const Vertex centre = shapes.front().centre;
+  return pixelsWhere(width, height, [&](int x, int y) {
+    if (std::hypot(x - centre.x, y - centre.y) > radius) return false;
+    return std::all_of(shapes.begin(), shapes.end(),
+                       [&](const HandShapes& s) { return clearOfHands(x, y, s) >= kClear; });
+  });
+}
+
+// Checks the face in the corners and in its flat centre around the hands; returns how many
+// centre pixels it compared.
+std::size_t expectFace(const Context& context, HWND window, Rgb centre, Rgb corner,
+                       std::string_view face,
+                       const std::source_location& where = std::source_location::current()) {
+  for (int attempt = 0;; ++attempt) {
+    const Frame frame = steadyFrame(window, false, where);
+    const auto disc = centreDiscPixels(frame);
+    if (disc.size() < 2 * kFewestPixels && attempt < 3) {
+      pause(1500);  // the hands crowd the centre now; the second hand moves on
+      continue;
+    }
+    expectTrue(disc.size() >= 2 * kFewestPixels, "pixels of the centre disc clear of the hands",
+               std::to_string(disc.size()), printed("at least %zu", 2 * kFewestPixels), where);
+    expectPixels(context, frame, cornerPixels(frame.pixels.width(), frame.pixels.height()), corner,
+                 "corner of the face " + std::string(face), where);
+    expectPixels(context, frame, disc, centre, "centre of the face " + std::string(face), where);
+    return disc.size();
+  }
+}
+
+struct HandPixels {
+  std::vector<Vertex> hour;
+  std::vector<Vertex> minute;
+};
+
+// Pixels well inside the hour and the minute hand. With `uncoveredOnly`, only those that
+// no later-drawn hand can cover at any time the frame may show.
+HandPixels handPixels(const Frame& frame, bool uncoveredOnly) {
+  const int width = frame.pixels.width();
+  const int height = frame.pixels.height();
+  const auto shapes = shapesOf(frame);
+  const HandShapes& hands = shapes.front();
+  const auto clearOfSeconds = [&](int x, int y) {
+    return std::all_of(shapes.begin(), shapes.end(), [&](const HandShapes& s) {
+      return distanceToSegment(x, y, s.secondTip, s.centre) >= kClear;
+    });
+  };
+  HandPixels pixels;
+  pixels.hour = pixelsWhere(width, height, [&](int x, int y) {
+    if (polygonMargin(x, y, hands.hour) < kInside) return false;
+    return !uncoveredOnly || (outside(x, y, hands.minute) >= kClear && clearOfSeconds(x, y));
+  });
+  pixels.minute = pixelsWhere(width, height, [&](int x, int y) {
+    if (polygonMargin(x, y, hands.minute) < kInside) return false;
+    return !uncoveredOnly || clearOfSeconds(x, y);
+  });
+  return pixels;
+}
+
+struct SecondHandMatch {
+  ClockTime time;
+  int matched = 0;
+  int sampled = 0;
+};
+
+// Follows the second hand of each time the frame may show from a quarter of its length to
+// near its tip, one pixel per step along its main direction, away from the other hands;
+// a step matches when one of the two pixels nearest the ideal line has the colour.
+SecondHandMatch bestSecondHand(const Frame& frame, Rgb colour) {
+  SecondHandMatch best;
+  for (const ClockTime t : frame.times) {
+    const HandShapes s = handShapes(frame.pixels.width(), frame.pixels.height(), t);
+    const int dx = s.secondTip.x - s.centre.x;
+    const int dy = s.secondTip.y - s.centre.y;
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    SecondHandMatch match{t, 0, 0};
+    for (int i = (steps + 3) / 4; i <= steps * 19 / 20; ++i) {
+      const double along = static_cast<double>(i) / steps;
+      const double x = s.centre.x + dx * along;
+      const double y = s.centre.y + dy * along;
+      if (std::min(outside(x, y, s.hour), outside(x, y, s.minute)) < 2 * kClear) continue;
+      Vertex a{};
+      Vertex b{};
+      if (std::abs(dx) >= std::abs(dy)) {
+        a = b = {static_cast<int>(std::lround(x)), static_cast<int>(std::floor(y))};
+        b.y = static_cast<int>(std::ceil(y));
+      } else {
+        a = b = {static_cast<int>(std::floor(x)), static_cast<int>(std::lround(y))};
+        b.x = static_cast<int>(std::ceil(x));
+      }
+      if (!frame.pixels.contains(a.x, a.y) || !frame.pixels.contains(b.x, b.y)) continue;
+      ++match.sampled;
+      if (closeTo(frame.pixels.at(a.x, a.y), colour, kTolerance) ||
+          closeTo(frame.pixels.at(b.x, b.y), colour, kTolerance)) {
+        ++match.matched;
+      }
+    }
+    if (match.sampled >= 10 &&
+        (best.sampled == 0 || match.matched * best.sampled > best.matched * match.sampled)) {
+      best = match;
+    }
+  }
+  return best;
+}
+
+// The hands in three colours at the time read from the clock, retried while the hands
+// lie over one another so that too few of their pixels can be told apart.
+std::string expectHands(const Context& context, HWND window, Rgb hour, Rgb minute, Rgb second,
+                        bool uncoveredOnly,
+                        const std::source_location& where = std::source_location::current()) {
+  constexpr int kAttempts = 4;
+  for (int attempt = 1;; ++attempt) {
+    const Frame frame = steadyFrame(window, true, where);
+    const HandPixels pixels = handPixels(frame, uncoveredOnly);
+    const SecondHandMatch seconds = bestSecondHand(frame, second);
+    const bool handsApart =
+        pixels.hour.size() >= kFewestPixels && pixels.minute.size() >= kFewestPixels;
+    const bool secondsShown = seconds.sampled > 0 && seconds.matched * 10 >= seconds.sampled * 9;
+    if (attempt < kAttempts && !handsApart) {
+      // The hour and minute hands lie over one another; they part at the next minute.
+      const ClockTime now = timeOfDay(static_cast<int>(secondsOfDayNow()));
+      pause(static_cast<DWORD>(61 - now.second) * 1000);
+      continue;
+    }
+    if (attempt < kAttempts && !secondsShown) {
+      // The second hand lies over another hand, or the tick came late: take the next one.
+      pause(1500);
+      continue;
+    }
+    const std::string at =
+        " at " + describeTime(frame.times.front()) + " to " + describeTime(frame.times.back());
+    expectTrue(pixels.hour.size() >= kFewestPixels, "pixels inside the hour hand" + at,
+               std::to_string(pixels.hour.size()), printed("at least %zu", kFewestPixels), where);
+    expectTrue(pixels.minute.size() >= kFewestPixels, "pixels inside the minute hand" + at,
+               std::to_string(pixels.minute.size()), printed("at least %zu", kFewestPixels), where);
+    expectPixels(context, frame, pixels.hour, hour, "hour hand", where);
+    expectPixels(context, frame, pixels.minute, minute, "minute hand", where);
+    if (!expectTrue(secondsShown, "pixels along the second hand" + at,
+                    seconds.sampled == 0 ? std::string("no judgeable pixels")
+                                         : std::to_string(seconds.matched) + " of " +
+                                               std::to_string(seconds.sampled) + " at best, at " +
+                                               describeTime(seconds.time),
+                    "at least 90% in " + describe(second), where)) {
+      saveForInspection(context, frame.pixels, "second-hand");
+    }
+    return "hands of " + describeTime(seconds.time) +
+           printed(": %zu hour, %zu minute, %d/%d second-hand pixels", pixels.hour.size(),
+                   pixels.minute.size(), seconds.matched, seconds.sampled);
+  }
+}
+
+Rgb rgbOf(DWORD colour) {
+  return {static_cast<std::uint8_t>(colour & 0xFF), static_cast<std::uint8_t>((colour >> 8) & 0xFF),
+          static_cast<std::uint8_t>((colour >> 16) & 0xFF)};
+}
+
+std::wstring twips(int pixels) { return std::to_wstring(pixels * kTwipsPerPixel); }
+
+void writeLayout(const std::vector<std::pair<std::wstring, std::wstring>>& values) {
+  for (const auto& [name, value] : values) writeLayoutText(name, value);
+}
+
+// A failure report's text: the first line " <number>: <description>", the second line
+// exactly as given.
+void expectReport(HWND box, const std::wstring& secondLine,
+                  const std::vector<std::wstring>& mentioned,
+                  const std::source_location& where = std::source_location::current()) {
+  const std::wstring text = boxText(box);
+  const auto lineBreak = text.find(L"\r\n");
+  if (!expectTrue(lineBreak != std::wstring::npos, "the report's two lines", describe(text),
+                  "a text with \"\\r\\n\"", where)) {
+    return;
+  }
+  const std::wstring first = text.substr(0, lineBreak);
+  expectEqual(text.substr(lineBreak + 2), secondLine, "the report's second line", where);
+  // " 13: ..." or "-2147024894: ...": a sign position, digits, a colon and a blank.
+  std::size_t digits = 1;
+  while (digits < first.size() && first[digits] >= L'0' && first[digits] <= L'9') ++digits;
+  const bool numbered = first.size() > 3 && (first[0] == L' ' || first[0] == L'-') && digits > 1 &&
+                        first.compare(digits, 2, L": ") == 0 && first.size() > digits + 2;
+  expectTrue(numbered, "the report's first line", describe(first),
+             "a blank or \"-\", the error number, \": \" and a description", where);
+  for (const auto& word : mentioned) {
+    expectTrue(first.find(word) != std::wstring::npos, "the report's description", describe(first),
+               "a mention of " + describe(word), where);
+  }
+}
+
+// A box of style 0: the OK button alone, and no icon.
+void expectPlainBox(HWND box, const std::source_location& where = std::source_location::current()) {
+  const HWND ok = GetDlgItem(box, IDOK);
+  expectTrue(ok != nullptr && IsWindowVisible(ok), "the report's OK button", "absent", "visible",
+             where);
+  for (const int id : {IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+    const HWND other = GetDlgItem(box, id);
+    expectTrue(other == nullptr || !IsWindowVisible(other), printed("button %d of the report", id),
+               "visible", "absent", where);
+  }
+  // The icon's place in the box: 20 on Windows, 0x440 under Wine.
+  for (const int id : {20, 0x440}) {
+    if (const HWND icon = GetDlgItem(box, id)) {
+      DWORD_PTR shown = 0;
+      SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown);
+      expectTrue(shown == 0, "the report's icon", "an icon", "none", where);
+    }
+  }
+}
+
+// The one report box open now, after a while in which no second box may open.
+HWND requireOneBox(const ClockProcess& clock, std::string_view which,
+                   const std::source_location& where = std::source_location::current()) {
+  auto boxes = waitForBoxes(clock.id(), 10000);
+  requireTrue(!boxes.empty(), std::string(which),
+              clock.alive() ? "none within 10 s" : "the process ended", "a box titled \"Zarn\"",
+              where);
+  // Ticks keep coming while a report is open; none of them may open another box.
+  pause(2500);
+  boxes = zarnBoxes(clock.id());
+  requireEqual(static_cast<int>(boxes.size()), 1,
+               "report boxes open 2.5 s after " + std::string(which) + " appeared", where);
+  return boxes.front();
+}
+
+// The path of a failed start-up: the Form_Load report, then the first tick's report, then
+// the end of the process, with nothing written to the store.
+void expectReportsThenEnd(const Context& context, int loadStep,
+                          const std::vector<std::wstring>& mentioned,
+                          const std::vector<std::wstring>& storedBefore) {
+  ClockProcess clock(context);
+  const HWND load = requireOneBox(clock, "the Form_Load report");
+  expectReport(load, L" in frmZarn.Form_Load bei Zeile  " + std::to_wstring(loadStep), mentioned);
+  expectPlainBox(load);
+  requireTrue(pressOk(load), "the Form_Load report after pressing OK", "still open", "closed");
+
+  const HWND tick = requireOneBox(clock, "the Trigger_Timer report");
+  expectReport(tick, L" in frmZarn.Trigger_Timer bei Zeile  65", {});
+  expectPlainBox(tick);
+  expectTrue(clock.alive(), "the clock while the tick's report is open", "ended", "running");
+  requireTrue(pressOk(tick), "the Trigger_Timer report after pressing OK", "still open", "closed");
+  requireTrue(clock.waitForExit(10000), "the clock after its tick's report", "still running",
+              "ended within 10 s");
+  expectEqual(layoutValueNames(), storedBefore, "settings after the failed start");
+}
+
+}  // namespace
+
+std::string firstStart(const Context& context) {
+  requireStandardScreen();
+  deleteZarnSettings();
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  expectEqual(windowGeometry(window), Geometry{0, 0, 200, 200}, "the window's rectangle");
+  expectEqual(clientSize(window), Geometry{0, 0, 200, 200}, "the client area");
+  expectEqual(windowText(window), std::wstring(), "the window's caption");
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  expectTrue((style & WS_POPUP) != 0 && (style & (WS_CAPTION | WS_THICKFRAME)) == 0,
+             "the window's frame", printed("style 0x%08lx", static_cast<unsigned long>(style)),
+             "a borderless popup");
+  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  const std::size_t compared =
+      expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
+  expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
+  return printed("window at (0,0) 200x200 showing clockbg5.bmp (%zu centre pixels)", compared);
+}
+
+std::string whiteHandsDefault(const Context& context) {
+  deleteZarnSettings();
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  return expectHands(context, window, kWhite, kWhite, kWhite, false);
+}
+
+std::string handColours(const Context& context) {
+  requireStandardScreen();
+  deleteZarnSettings();
+  // Red, green and blue, on a larger clock so that more of each hand shows beside the
+  // others.
+  constexpr DWORD kHour = 255;
+  constexpr DWORD kMinute = 65280;
+  constexpr DWORD kSecond = 16711680;
+  writeLayout({{L"HourColor", std::to_wstring(kHour)},
+               {L"MinuteColor", std::to_wstring(kMinute)},
+               {L"SecondColor", std::to_wstring(kSecond)},
+               {L"Width", twips(400)},
+               {L"Height", twips(400)}});
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  requireEqual(clientSize(window), Geometry{0, 0, 400, 400}, "the client area");
+  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  return expectHands(context, window, rgbOf(kHour), rgbOf(kMinute), rgbOf(kSecond), true);
+}
+
+std::string emptyBackgroundUsesFallback(const Context& context) {
+  deleteZarnSettings();
+  writeLayoutText(L"Background", L"");
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  waitForFace(context, window, facegen::kFace1Corner, "clockbg1.bmp");
+  const std::size_t compared =
+      expectFace(context, window, facegen::kFace1Centre, facegen::kFace1Corner, "clockbg1.bmp");
+  expectEqual(layoutValueNames(), std::vector<std::wstring>{L"Background"},
+              "settings while running");
+  expectEqual(readLayoutText(L"Background"), std::wstring(), "the stored Background");
+  return printed("clockbg1.bmp shown (%zu centre pixels), Background still empty", compared);
+}
+
+std::string storedGeometry(const Context& context) {
+  requireStandardScreen();
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  // The bounds lie 20 twips inside the screen's right and bottom edges, between two whole
+  // pixels; the values here sit on whole pixels either side, so that they mean the same
+  // however the window turns twips into pixels.
+  struct Case {
+    std::string name;
+    std::vector<std::pair<std::wstring, std::wstring>> stored;
+    Geometry expected;
+  };
+  const std::vector<Case> cases = {
+      {"a plain geometry",
+       {{L"Top", twips(100)},
+        {L"Left", twips(200)},
+        {L"Width", twips(300)},
+        {L"Height", twips(400)}},
+       {200, 100, 300, 400}},
+      {"Top on the last pixel row",
+       {{L"Top", twips(screenHeight - 1)}, {L"Left", twips(100)}},
+       {100, 0, 200, 200}},
+      {"Top one row above it",
+       {{L"Top", twips(screenHeight - 2)}, {L"Left", twips(100)}},
+       {100, screenHeight - 2, 200, 200}},
+      {"Left on the last pixel column",
+       {{L"Top", twips(50)}, {L"Left", twips(screenWidth - 1)}},
+       {0, 50, 200, 200}},
+      {"Left one column before it",
+       {{L"Top", twips(50)}, {L"Left", twips(screenWidth - 2)}},
+       {screenWidth - 2, 50, 200, 200}},
+      {"negative Top and Left", {{L"Top", L"-300"}, {L"Left", L"-600"}}, {-40, -20, 200, 200}},
+      {"Width 5", {{L"Width", L"5"}}, {0, 0, 1, 200}},
+      {"Height 10", {{L"Height", L"10"}}, {0, 0, 200, 1}},
+  };
+  for (const auto& c : cases) {
+    deleteZarnSettings();
+    writeLayout(c.stored);
+    ClockProcess clock(context);
+    const HWND window = requireClockWindow(clock);
+    expectEqual(windowGeometry(window), c.expected, "the window's rectangle with " + c.name);
+  }
+  return printed("%zu stored geometries applied", cases.size());
+}
+
+std::string closeStoresGeometry(const Context& context) {
+  requireStandardScreen();
+  struct Case {
+    std::string name;
+    std::vector<std::pair<std::wstring, std::wstring>> stored;
+    std::wstring top, left, width, height;
+  };
+  const std::vector<Case> cases = {
+      {"an empty store", {}, L"0", L"0", L"3000", L"3000"},
+      {"a stored geometry",
+       {{L"Top", L"1500"}, {L"Left", L"3000"}, {L"Width", L"4500"}, {L"Height", L"6000"}},
+       L"1500",
+       L"3000",
+       L"4500",
+       L"6000"},
+  };
+  for (const auto& c : cases) {
+    deleteZarnSettings();
+    writeLayout(c.stored);
+    ClockProcess clock(context);
+    const HWND window = requireClockWindow(clock);
+    waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    requireTrue(clock.waitForExit(10000), "the clock after WM_CLOSE, from " + c.name,
+                "still running after 10 s", "ended");
+    expectEqual(clock.exitCode(), std::optional<DWORD>(0), "the exit code, from " + c.name);
+    expectEqual(layoutValueNames(), std::vector<std::wstring>{L"Height", L"Left", L"Top", L"Width"},
+                "the settings written, from " + c.name);
+    expectEqual(readLayoutText(L"Top"), c.top, "the stored Top, from " + c.name);
+    expectEqual(readLayoutText(L"Left"), c.left, "the stored Left, from " + c.name);
+    expectEqual(readLayoutText(L"Width"), c.width, "the stored Width, from " + c.name);
+    expectEqual(readLayoutText(L"Height"), c.height, "the stored Height, from " + c.name);
+  }
+  return printed("geometry stored on closing from %zu starts", cases.size());
+}
+
+std::string badColourReports(const Context& context) {
+  deleteZarnSettings();
+  writeLayoutText(L"HourColor", L"abc");
+  expectReportsThenEnd(context, 30, {L"HourColor", L"abc"}, {L"HourColor"});
+  expectEqual(readLayoutText(L"HourColor"), std::wstring(L"abc"), "the stored HourColor");
+  return "Form_Load 30, Trigger_Timer 65, then the end";
+}
+
+std::string missingPictureReports(const Context& context) {
+  deleteZarnSettings();
+  const std::wstring face = context.workDir + L"\\clockbg5.bmp";
+  requireTrue(DeleteFileW(face.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND,
+              "deleting clockbg5.bmp from the working folder", "an error", "deleted");
+  expectReportsThenEnd(context, 230, {L"clockbg5.bmp"}, {});
+  return "Form_Load 230, Trigger_Timer 65, then the end";
+}
+
+}  // namespace zarn::e2e

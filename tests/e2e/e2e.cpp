@@ -1,0 +1,547 @@
+#include "e2e.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace zarn::e2e {
+
+namespace {
+
+bool failedSoFar = false;
+
+constexpr wchar_t kZarnKey[] = L"Software\\Zarn";
+constexpr wchar_t kLayoutKey[] = L"Software\\Zarn\\Layout";
+constexpr DWORD kPoll = 50;
+
+std::string utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                      nullptr, nullptr);
+  return text;
+}
+
+std::wstring wide(std::string_view text) {
+  if (text.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
+  return result;
+}
+
+std::string systemMessage(DWORD error) {
+  wchar_t buffer[512] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+  std::string text = utf8(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return std::to_string(error) + " " + text;
+}
+
+// The calls that prepare a scenario must work; when one fails, the scenario cannot test
+// anything and ends with the system's reason.
+void requireSystem(bool worked, std::string_view what,
+                   const std::source_location& where = std::source_location::current()) {
+  if (!worked) {
+    printFailure(what, "error " + systemMessage(GetLastError()), "success", where);
+    throw ScenarioFailed{};
+  }
+}
+
+void requireRegistry(LSTATUS status, std::string_view what,
+                     const std::source_location& where = std::source_location::current()) {
+  if (status != ERROR_SUCCESS) {
+    printFailure(what, "error " + systemMessage(static_cast<DWORD>(status)), "success", where);
+    throw ScenarioFailed{};
+  }
+}
+
+class Key {
+ public:
+  Key() = default;
+  ~Key() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY* out() { return &key_; }
+  [[nodiscard]] HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+void writeLayout(const std::wstring& name, DWORD type, const void* data, DWORD size) {
+  Key key;
+  requireRegistry(RegCreateKeyExW(HKEY_CURRENT_USER, kLayoutKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                                  key.out(), nullptr),
+                  "creating HKCU\\Software\\Zarn\\Layout");
+  requireRegistry(
+      RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+      "writing the setting " + utf8(name));
+}
+
+struct WindowQuery {
+  DWORD pid;
+  std::wstring_view className;
+  const std::wstring* title;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectWindow(HWND window, LPARAM parameter) {
+  auto& query = *reinterpret_cast<WindowQuery*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != query.pid) return TRUE;
+  if (className(window) != query.className) return TRUE;
+  if (query.title != nullptr && windowText(window) != *query.title) return TRUE;
+  query.found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> visibleOnly(std::vector<HWND> windows) {
+  std::erase_if(windows, [](HWND w) { return !IsWindowVisible(w); });
+  return windows;
+}
+
+void sendMouse(int x, int y, DWORD flags) {
+  const long long w = GetSystemMetrics(SM_CXSCREEN);
+  const long long h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = static_cast<LONG>(x * 65535LL / (w - 1));
+  input.mi.dy = static_cast<LONG>(y * 65535LL / (h - 1));
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof input);
+}
+
+std::string escaped(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '"') {
+      out += "\\\"";
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string printed(const char* format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  char buffer[1024];
+  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  return buffer;
+}
+
+std::string describe(const std::string& text) { return escaped(text); }
+std::string describe(const std::wstring& text) { return escaped(utf8(text)); }
+std::string describe(const char* text) { return escaped(text); }
+std::string describe(const wchar_t* text) { return escaped(utf8(text)); }
+std::string describe(long long value) { return std::to_string(value); }
+std::string describe(int value) { return std::to_string(value); }
+std::string describe(unsigned long value) { return std::to_string(value); }
+std::string describe(bool value) { return value ? "true" : "false"; }
+std::string describe(const Rgb& c) {
+  char text[32];
+  std::snprintf(text, sizeof text, "rgb(%d,%d,%d)", c.r, c.g, c.b);
+  return text;
+}
+std::string describe(const Geometry& g) {
+  char text[64];
+  std::snprintf(text, sizeof text, "(%d,%d) %dx%d", g.left, g.top, g.width, g.height);
+  return text;
+}
+
+void printFailure(std::string_view what, std::string_view got, std::string_view expected,
+                  const std::source_location& where) {
+  failedSoFar = true;
+  std::string_view file = where.file_name();
+  if (const auto slash = file.find_last_of("/\\"); slash != std::string_view::npos) {
+    file.remove_prefix(slash + 1);
+  }
+  std::printf("%.*s:%u: %.*s: got %.*s expected %.*s\n", static_cast<int>(file.size()), file.data(),
+              static_cast<unsigned>(where.line()), static_cast<int>(what.size()), what.data(),
+              static_cast<int>(got.size()), got.data(), static_cast<int>(expected.size()),
+              expected.data());
+  std::fflush(stdout);
+}
+
+bool anyFailed() { return failedSoFar; }
+
+bool expectTrue(bool condition, std::string_view what, std::string_view got,
+                std::string_view expected, const std::source_location& where) {
+  if (!condition) printFailure(what, got, expected, where);
+  return condition;
+}
+
+void requireTrue(bool condition, std::string_view what, std::string_view got,
+                 std::string_view expected, const std::source_location& where) {
+  if (!expectTrue(condition, what, got, expected, where)) throw ScenarioFailed{};
+}
+
+void deleteZarnSettings() {
+  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kZarnKey);
+  if (status != ERROR_FILE_NOT_FOUND) requireRegistry(status, "deleting HKCU\\Software\\Zarn");
+  Key key;
+  const LSTATUS open = RegOpenKeyExW(HKEY_CURRENT_USER, kZarnKey, 0, KEY_READ, key.out());
+  requireTrue(open == ERROR_FILE_NOT_FOUND, "HKCU\\Software\\Zarn after deleting it", "still there",
+              "absent");
+}
+
+void writeLayoutText(const std::wstring& name, const std::wstring& value) {
+  writeLayout(name, REG_SZ, value.c_str(),
+              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void writeLayoutDword(const std::wstring& name, DWORD value) {
+  writeLayout(name, REG_DWORD, &value, sizeof value);
+}
+
+std::optional<std::wstring> readLayoutText(const std::wstring& name) {
+  Key key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kLayoutKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::vector<BYTE> data(size + sizeof(wchar_t));
+  requireRegistry(RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.data(), &size),
+                  "reading the setting " + utf8(name));
+  if (type != REG_SZ) return L"(a value of registry type " + std::to_wstring(type) + L")";
+  std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+  while (!text.empty() && text.back() == L'\0') text.pop_back();
+  return text;
+}
+
+std::vector<std::wstring> layoutValueNames() {
+  std::vector<std::wstring> names;
+  Key key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kLayoutKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS) {
+    return names;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD length = static_cast<DWORD>(std::size(name));
+    if (RegEnumValueW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    names.emplace_back(name, length);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ClockProcess::ClockProcess(const Context& context, const std::source_location& where) {
+  requireTrue(GetFileAttributesW(context.clockExe.c_str()) != INVALID_FILE_ATTRIBUTES,
+              "the clock program", describe(context.clockExe) + " missing", "a built zarn.exe",
+              where);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring commandLine = L"\"" + context.clockExe + L"\"";
+  requireSystem(
+      CreateProcessW(context.clockExe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                     CREATE_SUSPENDED, nullptr, context.workDir.c_str(), &startup, &info),
+      "starting " + utf8(context.clockExe));
+  process_ = info.hProcess;
+  id_ = info.dwProcessId;
+  // This object ends the process in any case; the job ends it also when the driver itself
+  // is killed, since the system then closes the job's last handle.
+  job_ = CreateJobObjectW(nullptr, nullptr);
+  if (job_ != nullptr) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(job_, process_);
+  }
+  ResumeThread(info.hThread);
+  CloseHandle(info.hThread);
+}
+
+ClockProcess::~ClockProcess() {
+  stop();
+  if (process_ != nullptr) CloseHandle(process_);
+  if (job_ != nullptr) CloseHandle(job_);
+}
+
+bool ClockProcess::alive() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> ClockProcess::exitCode() const {
+  if (alive()) return std::nullopt;
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process_, &code)) return std::nullopt;
+  return code;
+}
+
+bool ClockProcess::waitForExit(DWORD milliseconds) const {
+  return WaitForSingleObject(process_, milliseconds) == WAIT_OBJECT_0;
+}
+
+void ClockProcess::stop() {
+  if (process_ == nullptr || !alive()) return;
+  TerminateProcess(process_, 0xE2E);
+  if (!waitForExit(5000)) {
+    std::printf("note: the clock process %lu did not end within 5 s of being terminated\n",
+                static_cast<unsigned long>(id_));
+  }
+}
+
+std::vector<HWND> topLevelWindows(DWORD pid, std::wstring_view wantedClass,
+                                  const std::wstring* title) {
+  WindowQuery query{pid, wantedClass, title, {}};
+  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+HWND waitForWindow(DWORD pid, std::wstring_view wantedClass, DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  do {
+    const auto windows = visibleOnly(topLevelWindows(pid, wantedClass));
+    if (!windows.empty()) return windows.front();
+    Sleep(kPoll);
+  } while (GetTickCount64() < end);
+  return nullptr;
+}
+
+HWND requireClockWindow(const ClockProcess& clock, DWORD milliseconds,
+                        const std::source_location& where) {
+  const HWND window = waitForWindow(clock.id(), L"frmZarn", milliseconds);
+  if (window == nullptr) {
+    const auto code = clock.exitCode();
+    const std::string got = code ? "the process ended with exit code " + describe(*code)
+                                 : printed("no visible window after %lu ms", milliseconds);
+    printFailure("the clock window (class frmZarn)", got, "a visible window of the process", where);
+    throw ScenarioFailed{};
+  }
+  return window;
+}
+
+Geometry windowGeometry(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+Geometry clientSize(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return {0, 0, rect.right, rect.bottom};
+}
+
+std::wstring windowText(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+  return text;
+}
+
+std::wstring className(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return name;
+}
+
+Capture::Capture(int width, int height)
+    : width_(width),
+      height_(height),
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {}
+
+bool Capture::contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+
+Rgb Capture::at(int x, int y) const {
+  const std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x];
+  return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+          static_cast<std::uint8_t>(p)};
+}
+
+bool Capture::saveBmp(const std::wstring& path) const {
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width_;
+  info.biHeight = height_;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  const DWORD imageSize = static_cast<DWORD>(pixels_.size() * sizeof(std::uint32_t));
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + imageSize;
+  FILE* out = _wfopen(path.c_str(), L"wb");
+  if (out == nullptr) return false;
+  bool written =
+      std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1;
+  for (int y = height_ - 1; written && y >= 0; --y) {
+    std::vector<std::uint32_t> row(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_,
+                                   pixels_.begin() + static_cast<std::ptrdiff_t>(y + 1) * width_);
+    // Viewers take the fourth byte as opacity.
+    for (auto& p : row) p |= 0xFF000000u;
+    written = std::fwrite(row.data(), sizeof(std::uint32_t), row.size(), out) == row.size();
+  }
+  return std::fclose(out) == 0 && written;
+}
+
+Capture captureClient(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  Capture capture(client.right, client.bottom);
+  if (client.right <= 0 || client.bottom <= 0) return capture;
+  const HDC screen = GetDC(window);
+  const HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    std::transform(source, source + static_cast<std::size_t>(client.right) * client.bottom,
+                   capture.bits(), [](std::uint32_t p) { return p & 0x00FFFFFFu; });
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return capture;
+}
+
+void saveForInspection(const Context& context, const Capture& capture, std::string_view tag) {
+  const std::wstring path =
+      context.workDir + L"\\" + wide(context.scenario) + L"-" + wide(tag) + L".bmp";
+  if (capture.saveBmp(path)) {
+    std::printf("saved the clock's client area as %s\n", utf8(path).c_str());
+  } else {
+    std::printf("could not save %s\n", utf8(path).c_str());
+  }
+  std::fflush(stdout);
+}
+
+bool closeTo(const Rgb& a, const Rgb& b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+std::vector<HWND> zarnBoxes(DWORD pid) {
+  const std::wstring title = L"Zarn";
+  return visibleOnly(topLevelWindows(pid, L"#32770", &title));
+}
+
+std::wstring dialogItemText(HWND dialog, int id) {
+  wchar_t text[2048] = {};
+  GetDlgItemTextW(dialog, id, text, static_cast<int>(std::size(text)));
+  return text;
+}
+
+std::wstring boxText(HWND box) { return dialogItemText(box, 0xFFFF); }
+
+bool pressOk(HWND box, DWORD milliseconds) {
+  const HWND ok = GetDlgItem(box, IDOK);
+  if (ok == nullptr) return false;
+  PostMessageW(ok, BM_CLICK, 0, 0);
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  while (IsWindow(box) && IsWindowVisible(box)) {
+    if (GetTickCount64() >= end) return false;
+    Sleep(kPoll);
+  }
+  return true;
+}
+
+std::vector<HWND> waitForBoxes(DWORD pid, DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  do {
+    auto boxes = zarnBoxes(pid);
+    if (!boxes.empty()) return boxes;
+    Sleep(kPoll);
+  } while (GetTickCount64() < end);
+  return {};
+}
+
+HWND waitForPopupMenu(DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  do {
+    for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu != nullptr;
+         menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+      if (IsWindowVisible(menu)) return menu;
+    }
+    Sleep(kPoll);
+  } while (GetTickCount64() < end);
+  return nullptr;
+}
+
+HWND waitForTrayIcon(DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  do {
+    if (const HWND tray = FindWindowW(L"__winex11_standalone_tray", L"Wine System Tray")) {
+      if (const HWND icon = FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr)) {
+        return icon;
+      }
+    }
+    Sleep(kPoll);
+  } while (GetTickCount64() < end);
+  return nullptr;
+}
+
+void mouseMoveTo(int x, int y) { sendMouse(x, y, 0); }
+
+void mouseButton(int x, int y, bool left, bool down) {
+  const DWORD flags = left ? (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)
+                           : (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP);
+  sendMouse(x, y, flags);
+}
+
+void click(int x, int y, bool left) {
+  mouseMoveTo(x, y);
+  Sleep(kPoll);
+  mouseButton(x, y, left, true);
+  Sleep(kPoll);
+  mouseButton(x, y, left, false);
+}
+
+void doubleClick(int x, int y) {
+  click(x, y);
+  Sleep(kPoll);
+  click(x, y);
+}
+
+void keyPress(WORD virtualKey) {
+  INPUT keys[2] = {};
+  keys[0].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = virtualKey;
+  keys[1] = keys[0];
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof keys[0]);
+}
+
+double secondsOfDayNow() {
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
+}
+
+void pause(DWORD milliseconds) { Sleep(milliseconds); }
+
+}  // namespace zarn::e2e

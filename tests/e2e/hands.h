@@ -1,0 +1,52 @@
+#pragma once
+
+// The driver's own account of where the clock draws its hands, worked out from the hand
+// formulas independently of the clock's code, and the plane geometry that picks pixels
+// safely inside or outside the drawn shapes.
+
+#include <array>
+#include <span>
+#include <vector>
+
+namespace zarn::e2e {
+
+struct Vertex {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const Vertex&, const Vertex&) = default;
+};
+
+struct ClockTime {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  friend bool operator==(const ClockTime&, const ClockTime&) = default;
+};
+
+struct HandShapes {
+  std::array<Vertex, 4> hour;    // centre, shoulder, tip, shoulder
+  std::array<Vertex, 4> minute;  // centre, shoulder, tip, shoulder
+  Vertex secondTip;
+  Vertex centre;
+  friend bool operator==(const HandShapes&, const HandShapes&) = default;
+};
+
+// Rounds to the nearest integer, an exact half to the even neighbour.
+int roundHalfEven(double value);
+int hourPosition(int hour, int minute);
+// The three hands of a W x H pixel clock at a time of day.
+HandShapes handShapes(int width, int height, ClockTime time);
+
+// The whole seconds whose hands a clock may be showing when its screen was read between
+// `before` and `after` (seconds of the day): the last tick can be up to about a second
+// and a half old.
+std::vector<ClockTime> shownTimes(double before, double after);
+ClockTime timeOfDay(int secondsOfDay);
+
+// Pixel positions are the integer coordinates of the pixels themselves, the lattice on
+// which GDI places polygon vertices and line end points.
+double distanceToSegment(double x, double y, Vertex a, Vertex b);
+// Distance from the point to the polygon's outline: positive inside, negative outside.
+double polygonMargin(double x, double y, std::span<const Vertex> polygon);
+
+}  // namespace zarn::e2e

@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# The end-to-end harness: one Xvfb and one Wine prefix per architecture and build
+# directory, shared by every scenario of a test run, and the real zarn.exe driven by our
+# own driver program zarn_e2e.exe inside that prefix.
+#
+#   harness.sh setup   <arch> <builddir>
+#   harness.sh run     <arch> <builddir> <scenario> [seconds]
+#   harness.sh cleanup <arch> <builddir>
+#
+# <arch> is win32 or win64. ZARN_ASSETS_DIR names the folder with clockbg5.bmp and
+# clockbg1.bmp. Every program started here is stopped by its id (Xvfb) or through its
+# prefix's own wineserver, each under a timeout, so no scenario can hang the suite.
+
+set -uo pipefail
+
+usage() {
+  echo "usage: $0 setup|cleanup <win32|win64> <builddir>" >&2
+  echo "       $0 run <win32|win64> <builddir> <scenario> [seconds]" >&2
+  exit 2
+}
+
+[[ $# -ge 3 ]] || usage
+command=$1
+arch=$2
+builddir=$(cd "$3" 2>/dev/null && pwd) || {
+  echo "no build directory $3" >&2
+  exit 2
+}
+case $arch in
+  win32 | win64) ;;
+  *) usage ;;
+esac
+
+e2e_dir=$builddir/e2e
+state_file=$e2e_dir/state
+log_dir=$e2e_dir/logs
+export WINEPREFIX=$e2e_dir/prefix
+export WINEARCH=$arch
+export WINEDEBUG=-all
+# Keeps Wine from offering to install Mono or Gecko into a fresh prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+ready_marker=$WINEPREFIX/.zarn-e2e-ready
+
+# The wineserver outlives its last client by this many seconds, so scenarios reuse it.
+server_linger=300
+
+say() { echo "e2e[$arch]: $*"; }
+fail() {
+  echo "e2e[$arch]: $*" >&2
+  exit 1
+}
+
+# Runs a Wine tool with its output in a log file: the services that Wine starts inherit
+# the caller's output, and an inherited pipe would keep ctest waiting for them.
+wine_quiet() {
+  local seconds=$1 log=$2
+  shift 2
+  timeout -k 5 "$seconds" "$@" </dev/null >>"$log_dir/$log" 2>&1
+}
+
+# Starts the prefix's wineserver to linger between scenarios. When one is running already
+# the call fails, and that one serves as well.
+start_server() {
+  wine_quiet 30 wineserver.log wineserver -p"$server_linger" || true
+}
+
+stop_server() {
+  wine_quiet 30 wineserver.log wineserver -k
+  wine_quiet 30 wineserver.log wineserver -w
+}
+
+xvfb_alive() {
+  local pid=$1
+  [[ -n $pid && -r /proc/$pid/cmdline ]] && tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q '^Xvfb '
+}
+
+stop_xvfb() {
+  local pid=$1 display=$2
+  if xvfb_alive "$pid"; then
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 50); do
+      xvfb_alive "$pid" || break
+      sleep 0.1
+    done
+    xvfb_alive "$pid" && kill -9 "$pid" 2>/dev/null
+  fi
+  if [[ -n $display ]]; then
+    rm -f "/tmp/.X${display}-lock" "/tmp/.X11-unix/X${display}"
+  fi
+}
+
+read_state() {
+  XVFB_PID=
+  XVFB_DISPLAY=
+  if [[ -r $state_file ]]; then
+    # shellcheck source=/dev/null
+    source "$state_file"
+  fi
+}
+
+start_xvfb() {
+  local n
+  for n in $(seq 90 199); do
+    [[ -e /tmp/.X${n}-lock || -e /tmp/.X11-unix/X${n} ]] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$log_dir/xvfb.log" 2>&1 &
+    local pid=$!
+    for _ in $(seq 100); do
+      [[ -S /tmp/.X11-unix/X${n} ]] && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [[ -S /tmp/.X11-unix/X${n} ]] && kill -0 "$pid" 2>/dev/null; then
+      printf 'XVFB_PID=%s\nXVFB_DISPLAY=%s\n' "$pid" "$n" >"$state_file"
+      XVFB_PID=$pid
+      XVFB_DISPLAY=$n
+      return 0
+    fi
+    # Another server took the number first, or this one failed: stop it and go on.
+    stop_xvfb "$pid" ""
+  done
+  return 1
+}
+
+make_prefix() {
+  if [[ -f $ready_marker ]] && [[ $(cat "$ready_marker") == "$arch" ]]; then
+    say "reusing the prefix $WINEPREFIX"
+    return 0
+  fi
+  say "creating the prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wine_quiet 240 wineboot.log wineboot -i || return 1
+  # Without a window manager every hide of a captioned window stalls, and keyboard
+  # input reaches only the window under the pointer, unless Wine manages none of them.
+  wine_quiet 60 wineboot.log wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
+    return 1
+  wine_quiet 120 wineboot.log wineserver -w || return 1
+  echo "$arch" >"$ready_marker"
+}
+
+setup() {
+  mkdir -p "$e2e_dir" "$log_dir"
+  local started=$SECONDS
+  read_state
+  # An interrupted run may have left its Xvfb (named in the state file) and the programs
+  # of the prefix running; stop them first.
+  stop_xvfb "$XVFB_PID" "$XVFB_DISPLAY"
+  rm -f "$state_file"
+  [[ -d $WINEPREFIX ]] && stop_server
+  start_xvfb || fail "could not start Xvfb (see $log_dir/xvfb.log)"
+  export DISPLAY=:$XVFB_DISPLAY
+  say "Xvfb $DISPLAY, pid $XVFB_PID"
+  if ! make_prefix; then
+    stop_server
+    fail "could not make the Wine prefix (see $log_dir/wineboot.log)"
+  fi
+  start_server
+  say "ready in $((SECONDS - started)) s"
+}
+
+cleanup() {
+  mkdir -p "$log_dir"
+  read_state
+  if [[ -d $WINEPREFIX ]]; then
+    stop_server
+  fi
+  stop_xvfb "$XVFB_PID" "$XVFB_DISPLAY"
+  rm -f "$state_file"
+  say "stopped"
+}
+
+# Z: is Wine's drive for the Unix root.
+windows_path() {
+  local path=${1//\//\\}
+  echo "Z:$path"
+}
+
+run() {
+  local scenario=$1 seconds=${2:-90}
+  read_state
+  xvfb_alive "$XVFB_PID" || fail "no Xvfb of the setup step is running (state file $state_file)"
+  [[ -f $ready_marker ]] || fail "the prefix $WINEPREFIX is not ready"
+  export DISPLAY=:$XVFB_DISPLAY
+
+  local driver=$builddir/bin/zarn_e2e.exe clock=$builddir/bin/zarn.exe
+  [[ -f $driver ]] || fail "the driver $driver is not built"
+  local assets=${ZARN_ASSETS_DIR:-}
+  [[ -n $assets ]] || fail "ZARN_ASSETS_DIR is not set"
+
+  local work=$e2e_dir/work/$scenario
+  rm -rf "$work"
+  mkdir -p "$work"
+  local face
+  for face in clockbg5.bmp clockbg1.bmp; do
+    cp "$assets/$face" "$work/" || fail "no face picture $assets/$face"
+  done
+
+  # The server lingers between scenarios; start it again should it have gone.
+  start_server
+
+  local started=$SECONDS rc=0
+  (cd "$work" && timeout -k 5 "$seconds" wine "$driver" "$scenario" \
+    "$(windows_path "$clock")" "$(windows_path "$work")" </dev/null >"$work/driver.log" 2>&1) ||
+    rc=$?
+  cat "$work/driver.log"
+  if [[ $rc -eq 124 || $rc -eq 137 ]]; then
+    echo "e2e[$arch]: $scenario did not finish within $seconds s; stopping every program of the prefix"
+    stop_server
+    start_server
+    rc=1
+  fi
+  say "$scenario: exit code $rc after $((SECONDS - started)) s (files in $work)"
+  return "$rc"
+}
+
+case $command in
+  setup) setup ;;
+  cleanup) cleanup ;;
+  run)
+    [[ $# -ge 4 ]] || usage
+    run "$4" "${5:-}"
+    ;;
+  *) usage ;;
+esac

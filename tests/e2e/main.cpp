@@ -1,0 +1,79 @@
+// zarn_e2e.exe SCENARIO CLOCK_EXE WORK_DIR
+//
+// Runs one end-to-end scenario against the clock program and exits 0 when every check
+// held, 1 when one failed (each failure printed as got/expected with its line), 2 on a
+// wrong command line.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "e2e.h"
+#include "scenarios.h"
+
+namespace {
+
+using zarn::e2e::Context;
+
+struct Scenario {
+  std::string_view name;
+  std::string (*run)(const Context&);
+};
+
+constexpr Scenario kScenarios[] = {
+    {"hand_geometry", zarn::e2e::handGeometry},
+    {"first_start", zarn::e2e::firstStart},
+    {"white_hands_default", zarn::e2e::whiteHandsDefault},
+    {"hand_colours", zarn::e2e::handColours},
+    {"empty_background_uses_fallback", zarn::e2e::emptyBackgroundUsesFallback},
+    {"stored_geometry", zarn::e2e::storedGeometry},
+    {"close_stores_geometry", zarn::e2e::closeStoresGeometry},
+    {"bad_colour_reports", zarn::e2e::badColourReports},
+    {"missing_picture_reports", zarn::e2e::missingPictureReports},
+};
+
+std::string narrow(const wchar_t* wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+int usage() {
+  std::printf("usage: zarn_e2e SCENARIO CLOCK_EXE WORK_DIR\nscenarios:");
+  for (const auto& s : kScenarios) {
+    std::printf(" %.*s", static_cast<int>(s.name.size()), s.name.data());
+  }
+  std::printf("\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) return usage();
+  const Context context{narrow(argv[1]), argv[2], argv[3]};
+  const Scenario* chosen = nullptr;
+  for (const auto& s : kScenarios) {
+    if (s.name == context.scenario) chosen = &s;
+  }
+  if (chosen == nullptr) return usage();
+
+  std::string account;
+  try {
+    account = chosen->run(context);
+  } catch (const zarn::e2e::ScenarioFailed&) {
+  } catch (const std::exception& e) {
+    zarn::e2e::printFailure("the scenario", std::string("exception: ") + e.what(), "no exception",
+                            std::source_location::current());
+  }
+  if (zarn::e2e::anyFailed()) {
+    std::printf("FAIL %s\n", context.scenario.c_str());
+    return 1;
+  }
+  std::printf("PASS %s: %s\n", context.scenario.c_str(), account.c_str());
+  return 0;
+}

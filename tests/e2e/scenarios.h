@@ -1,0 +1,24 @@
+#pragma once
+
+// The scenarios of the driver. Each returns a short account of what it saw when every
+// check held; a failed check has printed got/expected already.
+
+#include <string>
+
+#include "e2e.h"
+
+namespace zarn::e2e {
+
+// The driver's own hand geometry against the worked examples, with no clock running.
+std::string handGeometry(const Context& context);
+
+std::string firstStart(const Context& context);
+std::string whiteHandsDefault(const Context& context);
+std::string handColours(const Context& context);
+std::string emptyBackgroundUsesFallback(const Context& context);
+std::string storedGeometry(const Context& context);
+std::string closeStoresGeometry(const Context& context);
+std::string badColourReports(const Context& context);
+std::string missingPictureReports(const Context& context);
+
+}  // namespace zarn::e2e
