@@ -33,6 +33,16 @@ constexpr Scenario kScenarios[] = {
     {"close_stores_geometry", zarn::e2e::closeStoresGeometry},
     {"bad_colour_reports", zarn::e2e::badColourReports},
     {"missing_picture_reports", zarn::e2e::missingPictureReports},
+    {"drag_moves_window", zarn::e2e::dragMovesWindow},
+    {"popup_menu_entries", zarn::e2e::popupMenuEntries},
+    {"minimise_and_restore_from_tray", zarn::e2e::minimiseAndRestoreFromTray},
+    {"close_from_menu", zarn::e2e::closeFromMenu},
+    {"genuine_move_at_515_does_nothing", zarn::e2e::genuineMoveAt515DoesNothing},
+    {"taskbar_created_adds_icon_again", zarn::e2e::taskbarCreatedAddsIconAgain},
+    {"properties_dialog_layout", zarn::e2e::propertiesDialogLayout},
+    {"properties_ok_applies", zarn::e2e::propertiesOkApplies},
+    {"properties_cancel_changes_nothing", zarn::e2e::propertiesCancelChangesNothing},
+    {"jpeg_face", zarn::e2e::jpegFace},
 };
 
 std::string narrow(const wchar_t* wide) {

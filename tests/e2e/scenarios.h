@@ -21,4 +21,18 @@ std::string closeStoresGeometry(const Context& context);
 std::string badColourReports(const Context& context);
 std::string missingPictureReports(const Context& context);
 
+// The tray icon, dragging and the popup menu (tray_scenarios.cpp).
+std::string dragMovesWindow(const Context& context);
+std::string popupMenuEntries(const Context& context);
+std::string minimiseAndRestoreFromTray(const Context& context);
+std::string closeFromMenu(const Context& context);
+std::string genuineMoveAt515DoesNothing(const Context& context);
+std::string taskbarCreatedAddsIconAgain(const Context& context);
+
+// The properties dialog and its commands (dialog_scenarios.cpp).
+std::string propertiesDialogLayout(const Context& context);
+std::string propertiesOkApplies(const Context& context);
+std::string propertiesCancelChangesNothing(const Context& context);
+std::string jpegFace(const Context& context);
+
 }  // namespace zarn::e2e
