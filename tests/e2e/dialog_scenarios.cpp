@@ -1,29 +1,732 @@
-#include <source_location>
+// Scenarios of the properties dialog, opened from the clock's real popup menu, with the
+// system's real colour and open-file dialogs, and of a JPEG picture as the clock face.
 
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "e2e.h"
+#include "hands.h"
 #include "scenarios.h"
 
 namespace zarn::e2e {
 
-std::string propertiesDialogLayout(const Context& /*context*/) {
-  printFailure("propertiesDialogLayout", "not written", "a scenario",
-               std::source_location::current());
-  return {};
+namespace {
+
+// The dialog's window class and control identifiers, as the dialog window declares them.
+constexpr wchar_t kPropertiesClass[] = L"ZarnProperties";
+constexpr wchar_t kPropertiesCaption[] = L"Zarn - Eigenschaften";
+enum Control : int {
+  cmdOK = 100,
+  cmdCancel = 101,
+  Label1 = 102,
+  Label2 = 103,
+  Label3 = 104,
+  Label4 = 105,
+  txtBG = 106,
+  cmdBG = 107,
+  cmdColHour = 108,
+  cmdColMin = 109,
+  cmdColSec = 110,
+  shpColHour = 111,
+  shpColMin = 112,
+  shpColSec = 113,
+  imgBG = 114,
+};
+
+// The system's colour dialog: its red, green and blue boxes.
+constexpr int kRedEdit = 706;
+constexpr int kGreenEdit = 707;
+constexpr int kBlueEdit = 708;
+// The system's open-file dialog: its file name box.
+constexpr int kFileNameEdit = 1148;
+
+constexpr double kTwipsPerPixel = 15;
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kRed{255, 0, 0};
+constexpr int kTolerance = 2;
+// A JPEG of the face keeps its flat areas within a few levels of the bitmap's colours.
+constexpr int kJpegTolerance = 10;
+// A pixel counts as inside a hand this deep inside its outline, and clear of a hand this
+// far outside it: the 1-pixel pens reach about half a pixel beyond the outline.
+constexpr double kInside = 0.9;
+constexpr double kClear = 1.5;
+constexpr std::size_t kFewestPixels = 3;
+// The common dialogs of Wine can take several seconds to appear on a busy machine.
+constexpr DWORD kCommonDialogTimeout = 30000;
+
+// The clock in these scenarios: 400 pixels a side, away from the place where new windows
+// such as the dialog appear, so that the dialog never covers it.
+constexpr int kClockLeft = 760;
+constexpr int kClockTop = 120;
+constexpr int kClockSize = 400;
+
+template <typename Condition>
+bool waitUntil(DWORD milliseconds, Condition condition) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (GetTickCount64() >= end) return false;
+    pause(50);
+  }
+  return true;
 }
 
-std::string propertiesOkApplies(const Context& /*context*/) {
-  printFailure("propertiesOkApplies", "not written", "a scenario", std::source_location::current());
-  return {};
+int pixels(double twips) { return roundHalfEven(twips / kTwipsPerPixel); }
+std::wstring twips(int pixels) {
+  return std::to_wstring(pixels * static_cast<int>(kTwipsPerPixel));
 }
 
-std::string propertiesCancelChangesNothing(const Context& /*context*/) {
-  printFailure("propertiesCancelChangesNothing", "not written", "a scenario",
-               std::source_location::current());
-  return {};
+// The clock's geometry in the store, for a clock where the scenarios want it.
+const std::vector<std::pair<std::wstring, std::wstring>> kGeometry = {
+    {L"Height", twips(kClockSize)},
+    {L"Left", twips(kClockLeft)},
+    {L"Top", twips(kClockTop)},
+    {L"Width", twips(kClockSize)}};
+
+void storeClockGeometry() {
+  for (const auto& [name, value] : kGeometry) writeLayoutText(name, value);
 }
 
-std::string jpegFace(const Context& /*context*/) {
-  printFailure("jpegFace", "not written", "a scenario", std::source_location::current());
-  return {};
+// The store holds the geometry written before the start, and nothing else.
+void expectOnlyGeometryStored(std::string_view when,
+                              const std::source_location& where = std::source_location::current()) {
+  std::vector<std::wstring> names;
+  for (const auto& [name, value] : kGeometry) {
+    names.push_back(name);
+    expectEqual(readLayoutText(name), std::optional(value), "the stored " + describe(name), where);
+  }
+  expectEqual(layoutValueNames(), names, "the settings " + std::string(when), where);
+}
+
+struct Reading {
+  Capture pixels;
+  std::vector<ClockTime> times;  // the seconds whose hands the picture may show
+};
+
+// A picture of the clock that stayed the same over two readings and whose possible times
+// share their hour and minute.
+Reading steadyReading(HWND window, const std::source_location& where) {
+  const ULONGLONG end = GetTickCount64() + 15000;
+  do {
+    const double before = secondsOfDayNow();
+    Capture first = captureClient(window);
+    const Capture second = captureClient(window);
+    const auto times = shownTimes(before, secondsOfDayNow());
+    const bool oneMinute = std::all_of(times.begin(), times.end(), [&](ClockTime t) {
+      return t.hour == times.front().hour && t.minute == times.front().minute;
+    });
+    if (first == second && oneMinute) return {std::move(first), times};
+    pause(200);
+  } while (GetTickCount64() < end);
+  printFailure("a steady picture of the clock", "none within 15 s", "two equal readings", where);
+  throw ScenarioFailed{};
+}
+
+struct ClockPixels {
+  std::vector<Vertex> hour;    // inside the hour hand, clear of the later hands
+  std::vector<Vertex> minute;  // inside the minute hand, clear of the second hand
+  std::vector<Vertex> centre;  // on the face's flat centre disc, clear of every hand
+};
+
+// The pixels whose colour is known at every time the reading may show.
+ClockPixels clockPixels(const Reading& reading) {
+  const int width = reading.pixels.width();
+  const int height = reading.pixels.height();
+  std::vector<HandShapes> shapes;
+  for (const ClockTime t : reading.times) shapes.push_back(handShapes(width, height, t));
+  const HandShapes& hands = shapes.front();
+  const double radius =
+      0.75 * facegen::kCentreFlatRadius * std::min(width, height) / facegen::kFaceSize;
+  ClockPixels found;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double second = 1e9;
+      for (const HandShapes& s : shapes) {
+        second = std::min(second, distanceToSegment(x, y, s.secondTip, s.centre));
+      }
+      if (second < kClear) continue;
+      const double inHour = polygonMargin(x, y, hands.hour);
+      const double inMinute = polygonMargin(x, y, hands.minute);
+      if (inHour >= kInside && -inMinute >= kClear) found.hour.push_back({x, y});
+      if (inMinute >= kInside) found.minute.push_back({x, y});
+      if (-inHour >= kClear && -inMinute >= kClear &&
+          std::hypot(x - hands.centre.x, y - hands.centre.y) <= radius) {
+        found.centre.push_back({x, y});
+      }
+    }
+  }
+  return found;
+}
+
+// How many of the pixels differ from the colour, and the first that does.
+std::string differing(const Capture& capture, const std::vector<Vertex>& pixels, Rgb expected,
+                      int tolerance) {
+  std::size_t count = 0;
+  std::string first;
+  for (const Vertex v : pixels) {
+    if (closeTo(capture.at(v.x, v.y), expected, tolerance)) continue;
+    if (count++ == 0) first = describe(capture.at(v.x, v.y)) + printed(" at (%d,%d)", v.x, v.y);
+  }
+  if (count == 0) return {};
+  return printed("%zu of %zu pixels differ, the first ", count, pixels.size()) + first;
+}
+
+struct Look {
+  std::optional<Rgb> hour;  // nothing when the hands are not judged
+  std::optional<Rgb> minute;
+  Rgb centre;  // the face's centre colour
+  int faceTolerance = kTolerance;
+};
+
+// Waits until the clock shows the hands and the face as expected, within `milliseconds`;
+// returns an account of the pixels compared. While the hands lie over one another so that
+// too few of their pixels can be judged, it waits for the next minute, once.
+std::string expectClock(const Context& context, HWND window, const Look& look, DWORD milliseconds,
+                        std::string_view what,
+                        const std::source_location& where = std::source_location::current()) {
+  for (int attempt = 1;; ++attempt) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    std::string problem;
+    Reading reading;
+    do {
+      reading = steadyReading(window, where);
+      ClockPixels known = clockPixels(reading);
+      if (!look.hour) {
+        known.hour.clear();
+        known.minute.clear();
+      }
+      const bool judgeable =
+          known.centre.size() >= kFewestPixels &&
+          (!look.hour || std::min(known.hour.size(), known.minute.size()) >= kFewestPixels);
+      if (!judgeable) {
+        problem = printed("only %zu hour, %zu minute and %zu centre pixels to judge",
+                          known.hour.size(), known.minute.size(), known.centre.size());
+        break;
+      }
+      const auto check = [&](std::string_view part, const std::vector<Vertex>& pixels, Rgb colour,
+                             int tolerance) {
+        const std::string d = differing(reading.pixels, pixels, colour, tolerance);
+        return d.empty() ? d : std::string(part) + ": " + d;
+      };
+      problem = check("face centre", known.centre, look.centre, look.faceTolerance);
+      if (look.hour && problem.empty())
+        problem = check("hour hand", known.hour, *look.hour, kTolerance);
+      if (look.minute && problem.empty()) {
+        problem = check("minute hand", known.minute, *look.minute, kTolerance);
+      }
+      if (problem.empty()) {
+        return printed("%zu hour, %zu minute, %zu centre pixels", known.hour.size(),
+                       known.minute.size(), known.centre.size());
+      }
+      pause(200);
+    } while (GetTickCount64() < end);
+    if (problem.starts_with("only") && attempt == 1) {
+      const ClockTime now = timeOfDay(static_cast<int>(secondsOfDayNow()));
+      pause(static_cast<DWORD>(61 - now.second) * 1000);
+      continue;
+    }
+    saveForInspection(context, reading.pixels, "clock");
+    printFailure(std::string(what), problem,
+                 "hour " + describe(look.hour) + ", minute " + describe(look.minute) +
+                     ", face centre " + describe(look.centre),
+                 where);
+    return {};
+  }
+}
+
+HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+// The rectangle of a control in its dialog's client coordinates.
+Geometry placeOf(HWND dialog, int id) {
+  RECT rect{};
+  GetWindowRect(item(dialog, id), &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+POINT centreOnScreen(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// A real click in the middle of one of the dialog's buttons.
+void clickControl(HWND dialog, int id) {
+  const POINT p = centreOnScreen(item(dialog, id));
+  click(p.x, p.y);
+}
+
+int focusedControl(HWND dialog) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) return 0;
+  return info.hwndFocus != nullptr && GetParent(info.hwndFocus) == dialog
+             ? GetDlgCtrlID(info.hwndFocus)
+             : 0;
+}
+
+// Presses a key and waits for the focus to reach `expected`; the key is sent once more
+// should the first one have been lost on its way.
+bool keyMovesFocus(HWND dialog, WORD key, int expected) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    keyPress(key);
+    if (waitUntil(2000, [&] { return focusedControl(dialog) == expected; })) return true;
+  }
+  return false;
+}
+
+bool gone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
+
+// Opens "Eigenschaften" from the clock's popup menu: a right press on the clock, then a
+// click on the menu's last row.
+HWND openProperties(const ClockProcess& clock, HWND window,
+                    const std::source_location& where = std::source_location::current()) {
+  const POINT p = centreOnScreen(window);
+  mouseMoveTo(p.x, p.y);
+  pause(50);
+  mouseButton(p.x, p.y, false, true);
+  pause(50);
+  mouseButton(p.x, p.y, false, false);
+  const HWND menu = waitForPopupMenu(5000);
+  requireTrue(menu != nullptr, "the popup menu after a right press on the clock", "none in 5 s",
+              "a window of class #32768", where);
+  RECT rect{};
+  GetWindowRect(menu, &rect);
+  click((rect.left + rect.right) / 2, rect.bottom - 8);
+  HWND dialog = nullptr;
+  waitUntil(10000, [&] {
+    const std::wstring title = kPropertiesCaption;
+    for (const HWND w : topLevelWindows(clock.id(), kPropertiesClass, &title)) {
+      if (IsWindowVisible(w)) dialog = w;
+    }
+    return dialog != nullptr;
+  });
+  requireTrue(dialog != nullptr, "the properties dialog after choosing \"Eigenschaften\"",
+              "no visible window in 10 s",
+              "a window of class ZarnProperties titled \"Zarn - Eigenschaften\"", where);
+  requireTrue(waitUntil(5000, [&] { return GetForegroundWindow() == dialog; }),
+              "the properties dialog", "not in the foreground", "the active window", where);
+  return dialog;
+}
+
+// Waits until the colour of a control's centre, as the dialog shows it, is `expected`.
+void expectControlColour(HWND dialog, int id, Rgb expected, int tolerance, std::string_view what,
+                         const std::source_location& where = std::source_location::current()) {
+  const Geometry place = placeOf(dialog, id);
+  Rgb got{};
+  const bool shown = waitUntil(5000, [&] {
+    got = captureClient(dialog).at(place.left + place.width / 2, place.top + place.height / 2);
+    return closeTo(got, expected, tolerance);
+  });
+  if (!shown) printFailure(what, describe(got), describe(expected), where);
+}
+
+// Presses "Abbrechen" or "OK" and waits until the dialog has gone.
+void closeWith(HWND dialog, int button, const std::source_location& where) {
+  clickControl(dialog, button);
+  requireTrue(waitUntil(5000, [&] { return gone(dialog); }), "the properties dialog", "still open",
+              button == cmdOK ? "closed by \"OK\"" : "closed by \"Abbrechen\"", where);
+}
+
+// The process's visible common dialog with this title, once the control exists in it.
+HWND waitForCommonDialog(const ClockProcess& clock, const wchar_t* title, int control,
+                         const std::source_location& where) {
+  HWND found = nullptr;
+  const std::wstring wanted = title;
+  const bool ready = waitUntil(kCommonDialogTimeout, [&] {
+    for (const HWND w : topLevelWindows(clock.id(), L"#32770", &wanted)) {
+      if (IsWindowVisible(w) && item(w, control) != nullptr) found = w;
+    }
+    return found != nullptr;
+  });
+  requireTrue(ready, "the system's dialog " + describe(title), "none in 30 s",
+              printed("a #32770 window with the control %d", control), where);
+  return found;
+}
+
+void setText(HWND control, const std::wstring& text) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                      SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+// Sets a box's text until it reads back so: a dialog that is still settling may overwrite
+// it once.
+void enterText(HWND dialog, int id, const std::wstring& text, const std::source_location& where) {
+  const bool entered = waitUntil(5000, [&] {
+    setText(item(dialog, id), text);
+    pause(100);
+    return dialogItemText(dialog, id) == text;
+  });
+  requireTrue(entered, printed("the text of control %d", id), describe(dialogItemText(dialog, id)),
+              describe(text), where);
+}
+
+void pressAndWaitGone(HWND dialog, int button, std::string_view what,
+                      const std::source_location& where) {
+  PostMessageW(item(dialog, button), BM_CLICK, 0, 0);
+  requireTrue(waitUntil(10000, [&] { return gone(dialog); }), std::string(what), "still open",
+              "closed", where);
+}
+
+// Presses a "..." button for a hand's colour; in the colour dialog either enters the
+// colour and confirms it or, without one, cancels.
+void chooseColour(const ClockProcess& clock, HWND dialog, int button, const Rgb* colour,
+                  const std::source_location& where = std::source_location::current()) {
+  clickControl(dialog, button);
+  const HWND colours = waitForCommonDialog(clock, L"Color", kRedEdit, where);
+  if (colour == nullptr) {
+    pressAndWaitGone(colours, IDCANCEL, "the colour dialog after Cancel", where);
+    return;
+  }
+  enterText(colours, kRedEdit, std::to_wstring(colour->r), where);
+  enterText(colours, kGreenEdit, std::to_wstring(colour->g), where);
+  enterText(colours, kBlueEdit, std::to_wstring(colour->b), where);
+  pressAndWaitGone(colours, IDOK, "the colour dialog after OK", where);
+}
+
+// Presses the background's "..." button; in the open-file dialog either enters the path
+// and confirms it or, with an empty path, cancels. Returns the file name the dialog
+// started with.
+std::wstring choosePicture(const ClockProcess& clock, HWND dialog, const std::wstring& path,
+                           const std::source_location& where = std::source_location::current()) {
+  clickControl(dialog, cmdBG);
+  const HWND files = waitForCommonDialog(clock, L"Open", kFileNameEdit, where);
+  std::wstring initial = dialogItemText(files, kFileNameEdit);
+  if (path.empty()) {
+    pressAndWaitGone(files, IDCANCEL, "the open-file dialog after Cancel", where);
+  } else {
+    enterText(files, kFileNameEdit, path, where);
+    pressAndWaitGone(files, IDOK, "the open-file dialog after Open", where);
+  }
+  return initial;
+}
+
+// A copy of the fallback face under another name, so that only the chosen path can show it.
+std::wstring copyOfFace1(const Context& context, const std::source_location& where) {
+  const std::wstring from = context.workDir + L"\\clockbg1.bmp";
+  const std::wstring to = context.workDir + L"\\chosen face.bmp";
+  requireTrue(CopyFileW(from.c_str(), to.c_str(), FALSE) != 0, "copying clockbg1.bmp",
+              printed("error %lu", GetLastError()), "a copy", where);
+  return to;
+}
+
+template <typename T>
+class Com {
+ public:
+  Com() = default;
+  ~Com() {
+    if (p_ != nullptr) p_->Release();
+  }
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  T** out() { return &p_; }
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+void requireHr(HRESULT hr, std::string_view what) {
+  requireTrue(SUCCEEDED(hr), std::string(what),
+              printed("HRESULT 0x%08lx", static_cast<unsigned long>(hr)), "success");
+}
+
+// Encodes a bitmap file as a JPEG file with the system's imaging component.
+void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg) {
+  Com<IWICImagingFactory> factory;
+  requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())),
+            "creating the imaging factory");
+  Com<IWICBitmapDecoder> decoder;
+  requireHr(factory->CreateDecoderFromFilename(bitmap.c_str(), nullptr, GENERIC_READ,
+                                               WICDecodeMetadataCacheOnDemand, decoder.out()),
+            "opening clockbg1.bmp");
+  Com<IWICBitmapFrameDecode> source;
+  requireHr(decoder->GetFrame(0, source.out()), "reading clockbg1.bmp");
+  UINT width = 0;
+  UINT height = 0;
+  requireHr(source->GetSize(&width, &height), "the size of clockbg1.bmp");
+
+  Com<IWICStream> stream;
+  requireHr(factory->CreateStream(stream.out()), "creating a stream");
+  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
+  Com<IWICBitmapEncoder> encoder;
+  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
+            "creating the JPEG encoder");
+  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
+  Com<IWICBitmapFrameEncode> frame;
+  Com<IPropertyBag2> options;
+  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
+  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
+  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
+  requireHr(frame->WriteSource(source.get(), nullptr), "encoding the picture");
+  requireHr(frame->Commit(), "finishing the JPEG's frame");
+  requireHr(encoder->Commit(), "finishing the JPEG");
+}
+
+bool startsLikeJpeg(const std::wstring& path) {
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (file == nullptr) return false;
+  unsigned char start[3] = {};
+  const bool read = std::fread(start, 1, sizeof start, file) == sizeof start;
+  std::fclose(file);
+  return read && start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF;
+}
+
+}  // namespace
+
+std::string propertiesDialogLayout(const Context& context) {
+  const HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  requireTrue(dpiX == 96 && dpiY == 96, "the screen's DPI", printed("%d x %d", dpiX, dpiY),
+              "96 x 96, 15 twips per pixel");
+  deleteZarnSettings();
+  storeClockGeometry();
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  const HWND dialog = openProperties(clock, window);
+
+  const Geometry client = clientSize(dialog);
+  expectEqual(client, Geometry{0, 0, pixels(4812), pixels(2172)}, "the dialog's client area");
+  const LONG style = GetWindowLongW(dialog, GWL_STYLE);
+  constexpr LONG kFrame = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  expectTrue((style & kFrame) == kFrame && (style & WS_POPUP) == 0, "the dialog's frame",
+             printed("style 0x%08lx", static_cast<unsigned long>(style)),
+             "a resizable frame with title bar, system menu, minimise and maximise boxes");
+  expectTrue(GetWindow(dialog, GW_OWNER) == nullptr, "the dialog's owner", "a window", "none");
+
+  struct Expected {
+    int id;
+    const wchar_t* className;
+    const wchar_t* text;           // nothing for the swatches and the picture area
+    int left, top, width, height;  // twips
+  };
+  const std::wstring shownPath = L"clockbg5.bmp";
+  const Expected table[] = {
+      {Label1, L"Static", L"Hintergrundbild", 120, 120, 1215, 255},
+      {txtBG, L"Edit", shownPath.c_str(), 1560, 120, 2775, 285},
+      {cmdBG, L"Button", L"...", 4440, 120, 255, 255},
+      {Label2, L"Static", L"Farbe Stunden", 120, 480, 1095, 255},
+      {shpColHour, nullptr, nullptr, 1560, 480, 375, 255},
+      {cmdColHour, L"Button", L"...", 2040, 480, 255, 255},
+      {Label3, L"Static", L"Farbe Minuten", 120, 840, 1215, 255},
+      {shpColMin, nullptr, nullptr, 1560, 840, 375, 255},
+      {cmdColMin, L"Button", L"...", 2040, 840, 255, 255},
+      {Label4, L"Static", L"Farbe Sekunden", 120, 1200, 1335, 255},
+      {shpColSec, nullptr, nullptr, 1560, 1200, 375, 255},
+      {cmdColSec, L"Button", L"...", 2040, 1200, 255, 255},
+      {imgBG, nullptr, nullptr, 3240, 480, 1095, 1095},
+      {cmdOK, L"Button", L"OK", 600, 1680, 1455, 375},
+      {cmdCancel, L"Button", L"Abbrechen", 2760, 1680, 1455, 375},
+  };
+  for (const Expected& e : table) {
+    const std::string name = printed("control %d", e.id);
+    const HWND control = item(dialog, e.id);
+    if (!expectTrue(control != nullptr && IsWindowVisible(control), name, "absent", "visible")) {
+      continue;
+    }
+    expectEqual(placeOf(dialog, e.id),
+                Geometry{pixels(e.left), pixels(e.top), pixels(e.width), pixels(e.height)},
+                name + " in the client area");
+    if (e.className == nullptr) continue;
+    expectTrue(_wcsicmp(className(control).c_str(), e.className) == 0, name + "'s class",
+               describe(className(control)), describe(e.className));
+    expectEqual(dialogItemText(dialog, e.id), std::wstring(e.text), name + "'s text");
+    const LONG controlStyle = GetWindowLongW(control, GWL_STYLE);
+    if (std::wstring_view(e.className) == L"Button") {
+      expectEqual(static_cast<int>(controlStyle & BS_TYPEMASK), static_cast<int>(BS_PUSHBUTTON),
+                  name + "'s button type (a push button, not the default one)");
+    } else if (std::wstring_view(e.className) == L"Edit") {
+      expectEqual(static_cast<int>(controlStyle & (ES_MULTILINE | ES_READONLY)), 0,
+                  name + ": a one-line, editable box");
+    }
+  }
+  saveForInspection(context, captureClient(dialog), "dialog");
+  for (const int swatch : {shpColHour, shpColMin, shpColSec}) {
+    expectControlColour(dialog, swatch, kWhite, kTolerance, printed("swatch %d", swatch));
+  }
+  expectControlColour(dialog, imgBG, facegen::kFace5Centre, kTolerance,
+                      "the preview's centre (clockbg5.bmp)");
+
+  // While the dialog is open the clock takes no input but keeps ticking.
+  expectEqual(IsWindowEnabled(window) != FALSE, false, "the clock window enabled");
+  int changes = 0;
+  Capture last = captureClient(window);
+  waitUntil(5000, [&] {
+    Capture now = captureClient(window);
+    if (now != last) ++changes;
+    last = std::move(now);
+    return changes >= 2;
+  });
+  expectTrue(changes >= 2, "the clock's picture while the dialog is open",
+             printed("%d changes in 5 s", changes), "a new picture at each of two ticks");
+  const POINT onClock = centreOnScreen(window);
+  mouseButton(onClock.x, onClock.y, false, true);
+  mouseButton(onClock.x, onClock.y, false, false);
+  expectTrue(waitForPopupMenu(1500) == nullptr, "a right press on the clock", "a popup menu",
+             "nothing while the dialog is open");
+
+  // The keys: focus starts on "OK", Tab follows the table's order, Escape does nothing,
+  // Enter presses the focused button.
+  requireTrue(waitUntil(3000, [&] { return GetForegroundWindow() == dialog; }),
+              "the dialog after the right press", "not in the foreground", "the active window");
+  expectEqual(focusedControl(dialog), static_cast<int>(cmdOK), "the focus at opening");
+  keyPress(VK_ESCAPE);
+  pause(1000);
+  requireTrue(!gone(dialog), "the dialog after Escape", "closed", "still open");
+  for (const int next : {cmdCancel, txtBG, cmdBG, cmdColHour, cmdColMin, cmdColSec, cmdOK}) {
+    requireTrue(keyMovesFocus(dialog, VK_TAB, next), printed("the focus after Tab to %d", next),
+                printed("control %d", focusedControl(dialog)), printed("control %d", next));
+  }
+  requireTrue(keyMovesFocus(dialog, VK_TAB, cmdCancel), "the focus after Tab",
+              printed("control %d", focusedControl(dialog)), "\"Abbrechen\"");
+  keyPress(VK_RETURN);
+  requireTrue(waitUntil(5000, [&] { return gone(dialog); }), "the dialog after Enter on Abbrechen",
+              "still open", "closed");
+  expectTrue(waitUntil(2000, [&] { return IsWindowEnabled(window) != FALSE; }),
+             "the clock window after the dialog closed", "disabled", "enabled");
+
+  // The close box closes it as well, and neither way stores anything.
+  const HWND again = openProperties(clock, window);
+  PostMessageW(again, WM_SYSCOMMAND, SC_CLOSE, 0);
+  requireTrue(waitUntil(5000, [&] { return gone(again); }), "the dialog after its close box",
+              "still open", "closed");
+  expectOnlyGeometryStored("after Abbrechen and the close box");
+  expectTrue(clock.alive() && zarnBoxes(clock.id()).empty(), "the clock afterwards",
+             "ended or reporting", "running, no report");
+  return printed("dialog %dx%d, 15 controls in place, clock ticking (%d changes) and disabled",
+                 client.width, client.height, changes);
+}
+
+std::string propertiesOkApplies(const Context& context) {
+  deleteZarnSettings();
+  storeClockGeometry();
+  const std::wstring picture = copyOfFace1(context, std::source_location::current());
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  expectClock(context, window, {kWhite, kWhite, facegen::kFace5Centre}, 10000,
+              "the clock before the dialog");
+  const HWND dialog = openProperties(clock, window);
+
+  chooseColour(clock, dialog, cmdColHour, &kRed);
+  expectControlColour(dialog, shpColHour, kRed, kTolerance, "the hour swatch after choosing red");
+  expectControlColour(dialog, shpColMin, kWhite, kTolerance, "the minute swatch");
+  expectEqual(choosePicture(clock, dialog, picture), std::wstring(),
+              "the open-file dialog's first file name");
+  expectEqual(dialogItemText(dialog, txtBG), picture, "the path box after choosing the picture");
+  expectControlColour(dialog, imgBG, facegen::kFace1Centre, kTolerance,
+                      "the preview's centre (clockbg1.bmp)");
+  expectClock(context, window, {kWhite, kWhite, facegen::kFace5Centre}, 3000,
+              "the clock before \"OK\" is pressed");
+  expectOnlyGeometryStored("before \"OK\" is pressed");
+
+  closeWith(dialog, cmdOK, std::source_location::current());
+  const std::string seen = expectClock(context, window, {kRed, kWhite, facegen::kFace1Centre}, 3000,
+                                       "the clock after \"OK\"");
+  saveForInspection(context, captureClient(window), "after-ok");
+  expectEqual(readLayoutText(L"HourColor"), std::wstring(L"255"), "the stored HourColor");
+  expectEqual(readLayoutText(L"MinuteColor"), std::wstring(L"16777215"), "the stored MinuteColor");
+  expectEqual(readLayoutText(L"SecondColor"), std::wstring(L"16777215"), "the stored SecondColor");
+  expectEqual(readLayoutText(L"Background"), picture, "the stored Background");
+  expectEqual(layoutValueNames(),
+              std::vector<std::wstring>{L"Background", L"Height", L"HourColor", L"Left",
+                                        L"MinuteColor", L"SecondColor", L"Top", L"Width"},
+              "the settings after \"OK\"");
+  expectTrue(IsWindowEnabled(window) != FALSE && zarnBoxes(clock.id()).empty(),
+             "the clock after \"OK\"", "disabled or reporting", "enabled, no report");
+  return "red hour hand and clockbg1 face after OK (" + seen + "), four values stored";
+}
+
+std::string propertiesCancelChangesNothing(const Context& context) {
+  deleteZarnSettings();
+  storeClockGeometry();
+  const std::wstring picture = copyOfFace1(context, std::source_location::current());
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  const Look unchanged{kWhite, kWhite, facegen::kFace5Centre};
+  expectClock(context, window, unchanged, 10000, "the clock before the dialog");
+  const HWND dialog = openProperties(clock, window);
+
+  // Cancelled colour and file dialogs change nothing, the first one of the showing and one
+  // after a confirmed colour alike.
+  chooseColour(clock, dialog, cmdColSec, nullptr);
+  expectControlColour(dialog, shpColSec, kWhite, kTolerance,
+                      "the second swatch after the first colour dialog was cancelled");
+  chooseColour(clock, dialog, cmdColHour, &kRed);
+  expectControlColour(dialog, shpColHour, kRed, kTolerance, "the hour swatch after choosing red");
+  chooseColour(clock, dialog, cmdColMin, nullptr);
+  expectControlColour(dialog, shpColMin, kWhite, kTolerance,
+                      "the minute swatch after red was confirmed and its dialog cancelled");
+  choosePicture(clock, dialog, L"");
+  expectEqual(dialogItemText(dialog, txtBG), std::wstring(L"clockbg5.bmp"),
+              "the path box after the open-file dialog was cancelled");
+  expectControlColour(dialog, imgBG, facegen::kFace5Centre, kTolerance,
+                      "the preview's centre after the open-file dialog was cancelled");
+  choosePicture(clock, dialog, picture);
+  expectEqual(dialogItemText(dialog, txtBG), picture, "the path box after choosing the picture");
+  expectControlColour(dialog, imgBG, facegen::kFace1Centre, kTolerance,
+                      "the preview's centre (clockbg1.bmp)");
+
+  closeWith(dialog, cmdCancel, std::source_location::current());
+  expectOnlyGeometryStored("after \"Abbrechen\"");
+  // Several ticks later the hands and the face are still the old ones.
+  pause(2500);
+  const std::string seen =
+      expectClock(context, window, unchanged, 3000, "the clock after \"Abbrechen\"");
+
+  // The choices stay in the dialog's values: the next showing starts from them.
+  const HWND again = openProperties(clock, window);
+  expectControlColour(again, shpColHour, kRed, kTolerance, "the hour swatch when reopened");
+  expectEqual(dialogItemText(again, txtBG), picture, "the path box when reopened");
+  expectEqual(choosePicture(clock, again, L""), std::wstring(),
+              "the open-file dialog's file name when reopened after a file was chosen");
+  expectEqual(dialogItemText(again, txtBG), picture,
+              "the path box after that dialog was cancelled");
+  PostMessageW(again, WM_SYSCOMMAND, SC_CLOSE, 0);
+  requireTrue(waitUntil(5000, [&] { return gone(again); }), "the dialog after its close box",
+              "still open", "closed");
+  expectOnlyGeometryStored("after the close box");
+  expectClock(context, window, unchanged, 3000, "the clock after the close box");
+  return "Abbrechen and the close box left hands, face and store unchanged (" + seen + ")";
+}
+
+std::string jpegFace(const Context& context) {
+  const std::wstring jpeg = context.workDir + L"\\face.jpg";
+  requireHr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "starting COM");
+  writeJpeg(context.workDir + L"\\clockbg1.bmp", jpeg);
+  CoUninitialize();
+  requireTrue(startsLikeJpeg(jpeg), "face.jpg", "not a JPEG file", "starting with FF D8 FF");
+
+  deleteZarnSettings();
+  storeClockGeometry();
+  writeLayoutText(L"Background", jpeg);
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  const std::string seen = expectClock(
+      context, window, {std::nullopt, std::nullopt, facegen::kFace1Centre, kJpegTolerance}, 10000,
+      "the clock with face.jpg");
+  const Capture shown = captureClient(window);
+  const int inset = facegen::kCornerFlatSize * kClockSize / facegen::kFaceSize / 4;
+  const std::vector<Vertex> corners = {{inset, inset},
+                                       {kClockSize - 1 - inset, inset},
+                                       {inset, kClockSize - 1 - inset},
+                                       {kClockSize - 1 - inset, kClockSize - 1 - inset}};
+  const std::string corner = differing(shown, corners, facegen::kFace1Corner, kJpegTolerance);
+  expectTrue(corner.empty(), "the corners of face.jpg", corner, describe(facegen::kFace1Corner));
+  expectTrue(zarnBoxes(clock.id()).empty(), "reports while showing face.jpg", "a box", "none");
+  return "face.jpg shown (" + seen + ")";
 }
 
 }  // namespace zarn::e2e
