@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cwchar>
 #include <exception>
 #include <memory>
@@ -85,11 +86,37 @@ COLORREF toColorRef(Colour colour) {
   return static_cast<COLORREF>(static_cast<std::uint32_t>(colour));
 }
 
-UniqueFont createMessageFont() {
+// The labels have fixed widths laid out for a narrow 8-point dialog font. The system's
+// message font may be wider (Tahoma, Segoe UI), which would cut the captions at the right,
+// so the font is made smaller, a pixel at a time, until every label caption fits.
+UniqueFont createMessageFont(const Screen& screen) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
-  return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+  LOGFONTW font = metrics.lfMessageFont;
+  const HDC screenDc = GetDC(nullptr);
+  UniqueFont created(CreateFontIndirectW(&font));
+  constexpr int kSmallestHeight = 9;
+  while (created && screenDc != nullptr && std::abs(font.lfHeight) > kSmallestHeight) {
+    bool fits = true;
+    {
+      const SelectionGuard selected(screenDc, created.get());
+      for (const ControlLayout& layout : kControls) {
+        if (layout.kind != Kind::label) continue;
+        SIZE extent{};
+        GetTextExtentPoint32W(screenDc, layout.text, static_cast<int>(wcslen(layout.text)),
+                              &extent);
+        if (extent.cx > toPixels(layout.width, screen.twipsPerPixelX())) fits = false;
+      }
+    }
+    if (fits) break;
+    font.lfHeight += font.lfHeight < 0 ? 1 : -1;
+    font.lfWidth = 0;
+    created.reset();
+    created = UniqueFont(CreateFontIndirectW(&font));
+  }
+  if (screenDc != nullptr) ReleaseDC(nullptr, screenDc);
+  return created;
 }
 
 // The common dialog's filter list: description and pattern, each ended by a NUL, and one
@@ -141,7 +168,7 @@ std::wstring currentDirectory() {
 class PropertiesWindow::Shown final : public PropertiesView {
  public:
   Shown(PropertiesWindow& owner, frmProperties& form)
-      : owner_(owner), form_(form), font_(createMessageFont()) {}
+      : owner_(owner), form_(form), font_(createMessageFont(owner.screen_)) {}
   ~Shown() override { close(); }
   Shown(const Shown&) = delete;
   Shown& operator=(const Shown&) = delete;
