@@ -6,6 +6,7 @@
 #   harness.sh setup   <arch> <builddir>
 #   harness.sh run     <arch> <builddir> <scenario> [seconds]
 #   harness.sh cleanup <arch> <builddir>
+#   harness.sh exec    <arch> <builddir> <seconds> <program.exe> [arguments...]
 #
 # <arch> is win32 or win64. ZARN_ASSETS_DIR names the folder with clockbg5.bmp and
 # clockbg1.bmp. Every program started here is stopped by its id (Xvfb) or through its
@@ -16,6 +17,7 @@ set -uo pipefail
 usage() {
   echo "usage: $0 setup|cleanup <win32|win64> <builddir>" >&2
   echo "       $0 run <win32|win64> <builddir> <scenario> [seconds]" >&2
+  echo "       $0 exec <win32|win64> <builddir> <seconds> <program.exe> [arguments...]" >&2
   exit 2
 }
 
@@ -135,6 +137,9 @@ make_prefix() {
   wine_quiet 60 wineboot.log wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
     return 1
   wine_quiet 120 wineboot.log wineserver -w || return 1
+  # Debian's Wine finds the fonts of fonts-wine (Tahoma, the dialog font) only in the
+  # prefix; without them every dialog falls back to a wide substitute.
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   echo "$arch" >"$ready_marker"
 }
 
@@ -213,12 +218,41 @@ run() {
   return "$rc"
 }
 
+# Runs another program of ours, with its arguments, in the prefix on the setup's display,
+# from the current folder: the release package's check and the cost benchmark.
+exec_program() {
+  local seconds=$1
+  shift
+  read_state
+  xvfb_alive "$XVFB_PID" || fail "no Xvfb of the setup step is running (state file $state_file)"
+  [[ -f $ready_marker ]] || fail "the prefix $WINEPREFIX is not ready"
+  export DISPLAY=:$XVFB_DISPLAY
+  start_server
+  local log rc=0
+  log=$(mktemp "$log_dir/exec.XXXXXX")
+  timeout -k 5 "$seconds" wine "$@" </dev/null >"$log" 2>&1 || rc=$?
+  cat "$log"
+  rm -f "$log"
+  if [[ $rc -eq 124 || $rc -eq 137 ]]; then
+    echo "e2e[$arch]: $1 did not finish within $seconds s; stopping every program of the prefix"
+    stop_server
+    start_server
+    rc=1
+  fi
+  return "$rc"
+}
+
 case $command in
   setup) setup ;;
   cleanup) cleanup ;;
   run)
     [[ $# -ge 4 ]] || usage
     run "$4" "${5:-}"
+    ;;
+  exec)
+    [[ $# -ge 5 ]] || usage
+    shift 3
+    exec_program "$@"
     ;;
   *) usage ;;
 esac
