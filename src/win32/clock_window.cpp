@@ -230,7 +230,10 @@ LRESULT FrmZarnWindow::onPaint() {
 }
 
 LRESULT FrmZarnWindow::onTimer(WPARAM id) {
-  if (id == kTriggerTimer) form_->Trigger_Timer();
+  if (id != kTriggerTimer) return 0;
+  form_->Trigger_Timer();
+  // One repaint per tick, once the face and all three hands are in the back buffer.
+  present();
   return 0;
 }
 

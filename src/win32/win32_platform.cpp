@@ -181,9 +181,7 @@ bool Win32Gdi::polygon(const Point* points, int count) {
   std::transform(points, points + count, vertices.begin(), [](const Point& p) {
     return POINT{p.x, p.y};
   });
-  const bool drawn = Polygon(dc, vertices.data(), count) != FALSE;
-  window_.present();
-  return drawn;
+  return Polygon(dc, vertices.data(), count) != FALSE;
 }
 
 void Win32Gdi::paintPicture(const Picture& picture, Twips x, Twips y, Twips width, Twips height) {
@@ -205,7 +203,6 @@ void Win32Gdi::paintPicture(const Picture& picture, Twips x, Twips y, Twips widt
   SetBrushOrgEx(dc, 0, 0, nullptr);
   StretchBlt(dc, left, top, destinationWidth, destinationHeight, source.get(), 0, 0, size.bmWidth,
              size.bmHeight, SRCCOPY);
-  window_.present();
 }
 
 LocalTime Win32TimeOfDay::now() {
@@ -276,6 +273,8 @@ std::string Win32UserLocale::decimalSeparator() const {
 }
 
 void Win32MessageBoxes::msgBox(const std::string& text, int style, const std::string& title) {
+  // What a failed tick drew before its failure is on the screen while the box is open.
+  owner_.present();
   MessageBoxW(owner_.hwnd(), widen(text).c_str(), widen(title).c_str(), static_cast<UINT>(style));
 }
 
