@@ -257,10 +257,16 @@ ClockProcess::ClockProcess(const Context& context, const std::source_location& w
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   std::wstring commandLine = L"\"" + context.clockExe + L"\"";
-  requireSystem(
-      CreateProcessW(context.clockExe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                     CREATE_SUSPENDED, nullptr, context.workDir.c_str(), &startup, &info),
-      "starting " + utf8(context.clockExe));
+  // Under load Wine now and then refuses a start with "internal error" (1359) and takes
+  // the same start a moment later; any other refusal fails the scenario at once.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    started = CreateProcessW(context.clockExe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                             CREATE_SUSPENDED, nullptr, context.workDir.c_str(), &startup, &info);
+    if (started != FALSE || GetLastError() != ERROR_INTERNAL_ERROR) break;
+    Sleep(500);
+  }
+  requireSystem(started, "starting " + utf8(context.clockExe));
   process_ = info.hProcess;
   id_ = info.dwProcessId;
   // This object ends the process in any case; the job ends it also when the driver itself

@@ -203,10 +203,18 @@ run() {
   # The server lingers between scenarios; start it again should it have gone.
   start_server
 
-  local started=$SECONDS rc=0
-  (cd "$work" && timeout -k 5 "$seconds" wine "$driver" "$scenario" \
-    "$(windows_path "$clock")" "$(windows_path "$work")" </dev/null >"$work/driver.log" 2>&1) ||
-    rc=$?
+  local started=$SECONDS rc=0 attempt
+  for attempt in 1 2 3; do
+    rc=0
+    (cd "$work" && timeout -k 5 "$seconds" wine "$driver" "$scenario" \
+      "$(windows_path "$clock")" "$(windows_path "$work")" </dev/null >"$work/driver.log" 2>&1) ||
+      rc=$?
+    # Under load Wine now and then fails to launch the driver at all ("ShellExecuteEx
+    # failed"); the scenario has not run then, so it is started again.
+    grep -q '^ShellExecuteEx failed' "$work/driver.log" || break
+    say "$scenario: Wine could not start the driver (attempt $attempt)"
+    sleep 1
+  done
   cat "$work/driver.log"
   if [[ $rc -eq 124 || $rc -eq 137 ]]; then
     echo "e2e[$arch]: $scenario did not finish within $seconds s; stopping every program of the prefix"

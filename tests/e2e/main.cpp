@@ -43,6 +43,10 @@ constexpr Scenario kScenarios[] = {
     {"properties_ok_applies", zarn::e2e::propertiesOkApplies},
     {"properties_cancel_changes_nothing", zarn::e2e::propertiesCancelChangesNothing},
     {"jpeg_face", zarn::e2e::jpegFace},
+    {"soak_quick", zarn::e2e::soakQuick},
+    {"soak_long", zarn::e2e::soakLong},
+    {"bad_pictures", zarn::e2e::badPictures},
+    {"bad_settings_types", zarn::e2e::badSettingsTypes},
 };
 
 std::string narrow(const wchar_t* wide) {

@@ -35,4 +35,10 @@ std::string propertiesOkApplies(const Context& context);
 std::string propertiesCancelChangesNothing(const Context& context);
 std::string jpegFace(const Context& context);
 
+// Long runs and bad input (soak_scenarios.cpp, bad_input_scenarios.cpp).
+std::string soakQuick(const Context& context);
+std::string soakLong(const Context& context);
+std::string badPictures(const Context& context);
+std::string badSettingsTypes(const Context& context);
+
 }  // namespace zarn::e2e
