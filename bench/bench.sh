@@ -38,7 +38,7 @@ bash "$harness" setup win64 "$builddir" >"$work/setup.log" 2>&1 || {
   exit 1
 }
 
-echo "bench: measuring zarn.exe and floor.exe under Wine (about 2 minutes)"
+echo "bench: measuring zarn.exe and floor.exe under Wine (about 3 minutes)"
 cd "$work"
 rc=0
 bash "$harness" exec win64 "$builddir" 600 "$builddir/bin/zarn_probe.exe" \

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <objbase.h>
 
 #include "clock/frmZarn.h"
@@ -53,8 +52,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   using namespace zarn::win32;
 
   const ComApartment com;
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
 
   Win32Screen screen;
   FrmZarnWindow window(instance, screen);

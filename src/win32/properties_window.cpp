@@ -1,5 +1,6 @@
 #include "win32/properties_window.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstddef>
@@ -504,6 +505,17 @@ PropertiesWindow::PropertiesWindow(HINSTANCE instance, PictureLoader& /*pictures
 
 void PropertiesWindow::registerClass() {
   if (classRegistered_) return;
+  if (commonControls_ == nullptr) {
+    // The manifest makes this version 6, whose controls the dialog's buttons and boxes are.
+    commonControls_ = LoadLibraryW(L"comctl32.dll");
+    if (commonControls_ == nullptr) throw lastErrorFailure();
+    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = reinterpret_cast<Init>(
+        reinterpret_cast<void*>(GetProcAddress(commonControls_, "InitCommonControlsEx")));
+    if (init == nullptr) throw lastErrorFailure();
+    const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    init(&controls);
+  }
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &Shown::windowProc;
@@ -523,18 +535,31 @@ void PropertiesWindow::showModal(frmProperties& form) {
   shown.run();
 }
 
+template <typename Function>
+Function PropertiesWindow::dialogFunction(const char* name) {
+  if (commonDialogs_ == nullptr) {
+    commonDialogs_ = LoadLibraryW(L"comdlg32.dll");
+    if (commonDialogs_ == nullptr) throw lastErrorFailure();
+  }
+  const FARPROC address = GetProcAddress(commonDialogs_, name);
+  if (address == nullptr) throw lastErrorFailure();
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
+
 bool PropertiesWindow::chooseColor(Colour& colour) {
+  const auto chooseColorW = dialogFunction<BOOL(WINAPI*)(CHOOSECOLORW*)>("ChooseColorW");
   CHOOSECOLORW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = dialog_;
   dialog.lpCustColors = customColours_.data();
   dialog.Flags = 0;
-  if (!ChooseColorW(&dialog)) return false;
+  if (!chooseColorW(&dialog)) return false;
   colour = static_cast<Colour>(dialog.rgbResult);
   return true;
 }
 
 bool PropertiesWindow::getOpenFileName(const std::string& filter, std::string& fileName) {
+  const auto getOpenFileNameW = dialogFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetOpenFileNameW");
   const std::wstring filters = filterList(filter);
   std::array<wchar_t, kMaxFileName> buffer{};
   copyTruncated(widen(fileName), buffer);
@@ -550,7 +575,7 @@ bool PropertiesWindow::getOpenFileName(const std::string& filter, std::string& f
   // The dialog moves the current directory while the user browses; relative picture paths
   // are meant from the program's own current directory, so it is put back.
   const std::wstring directory = currentDirectory();
-  const BOOL confirmed = GetOpenFileNameW(&dialog);
+  const BOOL confirmed = getOpenFileNameW(&dialog);
   if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());
   if (!confirmed) return false;
   buffer.back() = L'\0';

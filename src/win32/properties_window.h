@@ -61,11 +61,20 @@ class PropertiesWindow : public PropertiesHost, public CommonDialogs {
   class Shown;
 
   void registerClass();
+  // The address of `name` in the common-dialog library, loaded at the first call.
+  template <typename Function>
+  Function dialogFunction(const char* name);
 
   HINSTANCE instance_;
   const Screen& screen_;
   std::function<HWND()> clockWindow_;
   bool classRegistered_ = false;
+  // The common controls and common dialogs cost the clock several MiB of memory it does
+  // not need until the dialog is first opened, so they are loaded then, not at start. Both
+  // stay loaded until the process ends: the file dialog's shell helpers may still run code
+  // of theirs after the dialog has returned.
+  HMODULE commonControls_ = nullptr;
+  HMODULE commonDialogs_ = nullptr;
   HWND dialog_ = nullptr;  // the shown dialog window, owned by showModal while it runs
   std::array<COLORREF, 16> customColours_;
 };
