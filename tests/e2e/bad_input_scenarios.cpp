@@ -4,7 +4,6 @@
 // value, and never crash or hang.
 
 #include <objbase.h>
-#include <wincodec.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs.h"
 #include "e2e.h"
 #include "hands.h"
 #include "scenarios.h"
@@ -28,32 +28,10 @@ using Where = std::source_location;
 // Time for a start-up to end in a visible window or a report; a start that takes longer
 // hangs.
 constexpr DWORD kOutcomeTimeout = 15000;
-constexpr DWORD kCommonDialogTimeout = 30000;
 constexpr int kTolerance = 2;
 constexpr int kJpegTolerance = 10;
 constexpr double kClear = 1.5;
 constexpr int kTwipsPerPixel = 15;
-
-// The properties dialog's class, caption and controls, as its window declares them.
-constexpr wchar_t kPropertiesClass[] = L"ZarnProperties";
-constexpr wchar_t kPropertiesCaption[] = L"Zarn - Eigenschaften";
-constexpr int cmdOK = 100;
-constexpr int txtBG = 106;
-constexpr int cmdBG = 107;
-constexpr int imgBG = 114;
-constexpr int kFileNameEdit = 1148;
-
-template <typename Condition>
-bool waitUntil(DWORD milliseconds, Condition condition) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  while (!condition()) {
-    if (GetTickCount64() >= end) return false;
-    pause(20);
-  }
-  return true;
-}
-
-bool gone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
 
 std::wstring twips(int pixels) { return std::to_wstring(pixels * kTwipsPerPixel); }
 
@@ -113,62 +91,6 @@ Bytes bitmap(std::int32_t width, std::int32_t height, unsigned bits, std::uint32
     b[i + 2] = fill.r;
   }
   return b;
-}
-
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  ~Com() {
-    if (p_ != nullptr) p_->Release();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  T** out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-void requireHr(HRESULT hr, std::string_view what) {
-  requireTrue(SUCCEEDED(hr), std::string(what),
-              printed("HRESULT 0x%08lx", static_cast<unsigned long>(hr)), "success");
-}
-
-// Encodes a bitmap file as a JPEG file with the system's imaging component.
-void writeJpeg(const std::wstring& bitmapPath, const std::wstring& jpeg) {
-  Com<IWICImagingFactory> factory;
-  requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())),
-            "creating the imaging factory");
-  Com<IWICBitmapDecoder> decoder;
-  requireHr(factory->CreateDecoderFromFilename(bitmapPath.c_str(), nullptr, GENERIC_READ,
-                                               WICDecodeMetadataCacheOnDemand, decoder.out()),
-            "opening the face bitmap");
-  Com<IWICBitmapFrameDecode> source;
-  requireHr(decoder->GetFrame(0, source.out()), "reading the face bitmap");
-  UINT width = 0;
-  UINT height = 0;
-  requireHr(source->GetSize(&width, &height), "the size of the face bitmap");
-  Com<IWICStream> stream;
-  requireHr(factory->CreateStream(stream.out()), "creating a stream");
-  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
-  Com<IWICBitmapEncoder> encoder;
-  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
-            "creating the JPEG encoder");
-  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
-  Com<IWICBitmapFrameEncode> frame;
-  Com<IPropertyBag2> options;
-  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
-  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
-  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
-  requireHr(frame->WriteSource(source.get(), nullptr), "encoding the picture");
-  requireHr(frame->Commit(), "finishing the JPEG's frame");
-  requireHr(encoder->Commit(), "finishing the JPEG");
 }
 
 // ---- What the clock shows ----
@@ -320,73 +242,7 @@ std::pair<Outcome, HWND> startUp(const ClockProcess& clock, const Where& where) 
   return {outcome, found};
 }
 
-// ---- The properties dialog, driven as a user would ----
-
-POINT centreOnScreen(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-void clickControl(HWND dialog, int id) {
-  const POINT p = centreOnScreen(GetDlgItem(dialog, id));
-  click(p.x, p.y);
-}
-
-// "Eigenschaften" from the popup menu: a right press on the clock, a click on the last row.
-HWND openProperties(const ClockProcess& clock, HWND window, const Where& where) {
-  const POINT p = centreOnScreen(window);
-  mouseMoveTo(p.x, p.y);
-  pause(50);
-  mouseButton(p.x, p.y, false, true);
-  pause(50);
-  mouseButton(p.x, p.y, false, false);
-  const HWND menu = waitForPopupMenu(5000);
-  requireTrue(menu != nullptr, "the popup menu after a right press", "none in 5 s", "a menu",
-              where);
-  RECT rect{};
-  GetWindowRect(menu, &rect);
-  click((rect.left + rect.right) / 2, rect.bottom - 8);
-  HWND dialog = nullptr;
-  const std::wstring title = kPropertiesCaption;
-  waitUntil(10000, [&] {
-    for (const HWND w : topLevelWindows(clock.id(), kPropertiesClass, &title)) {
-      if (IsWindowVisible(w)) dialog = w;
-    }
-    return dialog != nullptr;
-  });
-  requireTrue(dialog != nullptr, "the properties dialog", "none in 10 s", "open", where);
-  requireTrue(waitUntil(5000, [&] { return GetForegroundWindow() == dialog; }),
-              "the properties dialog", "not in the foreground", "the active window", where);
-  return dialog;
-}
-
-// Chooses the file in the real open-file dialog: its path in the name box, then "Open".
-void choosePicture(const ClockProcess& clock, HWND dialog, const std::wstring& path,
-                   const Where& where) {
-  clickControl(dialog, cmdBG);
-  HWND files = nullptr;
-  const std::wstring title = L"Open";
-  waitUntil(kCommonDialogTimeout, [&] {
-    for (const HWND w : topLevelWindows(clock.id(), L"#32770", &title)) {
-      if (IsWindowVisible(w) && GetDlgItem(w, kFileNameEdit) != nullptr) files = w;
-    }
-    return files != nullptr;
-  });
-  requireTrue(files != nullptr, "the open-file dialog", "none in 30 s", "open", where);
-  const bool entered = waitUntil(5000, [&] {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(GetDlgItem(files, kFileNameEdit), WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
-    pause(100);
-    return dialogItemText(files, kFileNameEdit) == path;
-  });
-  requireTrue(entered, "the open-file dialog's name box",
-              describe(dialogItemText(files, kFileNameEdit)), describe(path), where);
-  PostMessageW(GetDlgItem(files, IDOK), BM_CLICK, 0, 0);
-  requireTrue(waitUntil(10000, [&] { return gone(files); }), "the open-file dialog after Open",
-              "still open", "closed", where);
-}
+// ---- The properties dialog ----
 
 // The preview's colours at its centre and near its four corners.
 std::vector<Rgb> previewColours(HWND dialog) {

@@ -2,7 +2,6 @@
 // system's real colour and open-file dialogs, and of a JPEG picture as the clock face.
 
 #include <objbase.h>
-#include <wincodec.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "dialogs.h"
 #include "e2e.h"
 #include "hands.h"
 #include "scenarios.h"
@@ -18,34 +18,6 @@
 namespace zarn::e2e {
 
 namespace {
-
-// The dialog's window class and control identifiers, as the dialog window declares them.
-constexpr wchar_t kPropertiesClass[] = L"ZarnProperties";
-constexpr wchar_t kPropertiesCaption[] = L"Zarn - Eigenschaften";
-enum Control : int {
-  cmdOK = 100,
-  cmdCancel = 101,
-  Label1 = 102,
-  Label2 = 103,
-  Label3 = 104,
-  Label4 = 105,
-  txtBG = 106,
-  cmdBG = 107,
-  cmdColHour = 108,
-  cmdColMin = 109,
-  cmdColSec = 110,
-  shpColHour = 111,
-  shpColMin = 112,
-  shpColSec = 113,
-  imgBG = 114,
-};
-
-// The system's colour dialog: its red, green and blue boxes.
-constexpr int kRedEdit = 706;
-constexpr int kGreenEdit = 707;
-constexpr int kBlueEdit = 708;
-// The system's open-file dialog: its file name box.
-constexpr int kFileNameEdit = 1148;
 
 constexpr double kTwipsPerPixel = 15;
 constexpr Rgb kWhite{255, 255, 255};
@@ -58,24 +30,12 @@ constexpr int kJpegTolerance = 10;
 constexpr double kInside = 0.9;
 constexpr double kClear = 1.5;
 constexpr std::size_t kFewestPixels = 3;
-// The common dialogs of Wine can take several seconds to appear on a busy machine.
-constexpr DWORD kCommonDialogTimeout = 30000;
 
 // The clock in these scenarios: 400 pixels a side, away from the place where new windows
 // such as the dialog appear, so that the dialog never covers it.
 constexpr int kClockLeft = 760;
 constexpr int kClockTop = 120;
 constexpr int kClockSize = 400;
-
-template <typename Condition>
-bool waitUntil(DWORD milliseconds, Condition condition) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  while (!condition()) {
-    if (GetTickCount64() >= end) return false;
-    pause(50);
-  }
-  return true;
-}
 
 int pixels(double twips) { return roundHalfEven(twips / kTwipsPerPixel); }
 std::wstring twips(int pixels) {
@@ -250,18 +210,6 @@ Geometry placeOf(HWND dialog, int id) {
   return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-POINT centreOnScreen(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-// A real click in the middle of one of the dialog's buttons.
-void clickControl(HWND dialog, int id) {
-  const POINT p = centreOnScreen(item(dialog, id));
-  click(p.x, p.y);
-}
-
 int focusedControl(HWND dialog) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -279,40 +227,6 @@ bool keyMovesFocus(HWND dialog, WORD key, int expected) {
     if (waitUntil(2000, [&] { return focusedControl(dialog) == expected; })) return true;
   }
   return false;
-}
-
-bool gone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
-
-// Opens "Eigenschaften" from the clock's popup menu: a right press on the clock, then a
-// click on the menu's last row.
-HWND openProperties(const ClockProcess& clock, HWND window,
-                    const std::source_location& where = std::source_location::current()) {
-  const POINT p = centreOnScreen(window);
-  mouseMoveTo(p.x, p.y);
-  pause(50);
-  mouseButton(p.x, p.y, false, true);
-  pause(50);
-  mouseButton(p.x, p.y, false, false);
-  const HWND menu = waitForPopupMenu(5000);
-  requireTrue(menu != nullptr, "the popup menu after a right press on the clock", "none in 5 s",
-              "a window of class #32768", where);
-  RECT rect{};
-  GetWindowRect(menu, &rect);
-  click((rect.left + rect.right) / 2, rect.bottom - 8);
-  HWND dialog = nullptr;
-  waitUntil(10000, [&] {
-    const std::wstring title = kPropertiesCaption;
-    for (const HWND w : topLevelWindows(clock.id(), kPropertiesClass, &title)) {
-      if (IsWindowVisible(w)) dialog = w;
-    }
-    return dialog != nullptr;
-  });
-  requireTrue(dialog != nullptr, "the properties dialog after choosing \"Eigenschaften\"",
-              "no visible window in 10 s",
-              "a window of class ZarnProperties titled \"Zarn - Eigenschaften\"", where);
-  requireTrue(waitUntil(5000, [&] { return GetForegroundWindow() == dialog; }),
-              "the properties dialog", "not in the foreground", "the active window", where);
-  return dialog;
 }
 
 // Waits until the colour of a control's centre, as the dialog shows it, is `expected`.
@@ -334,80 +248,6 @@ void closeWith(HWND dialog, int button, const std::source_location& where) {
               button == cmdOK ? "closed by \"OK\"" : "closed by \"Abbrechen\"", where);
 }
 
-// The process's visible common dialog with this title, once the control exists in it.
-HWND waitForCommonDialog(const ClockProcess& clock, const wchar_t* title, int control,
-                         const std::source_location& where) {
-  HWND found = nullptr;
-  const std::wstring wanted = title;
-  const bool ready = waitUntil(kCommonDialogTimeout, [&] {
-    for (const HWND w : topLevelWindows(clock.id(), L"#32770", &wanted)) {
-      if (IsWindowVisible(w) && item(w, control) != nullptr) found = w;
-    }
-    return found != nullptr;
-  });
-  requireTrue(ready, "the system's dialog " + describe(title), "none in 30 s",
-              printed("a #32770 window with the control %d", control), where);
-  return found;
-}
-
-void setText(HWND control, const std::wstring& text) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                      SMTO_ABORTIFHUNG, 5000, &result);
-}
-
-// Sets a box's text until it reads back so: a dialog that is still settling may overwrite
-// it once.
-void enterText(HWND dialog, int id, const std::wstring& text, const std::source_location& where) {
-  const bool entered = waitUntil(5000, [&] {
-    setText(item(dialog, id), text);
-    pause(100);
-    return dialogItemText(dialog, id) == text;
-  });
-  requireTrue(entered, printed("the text of control %d", id), describe(dialogItemText(dialog, id)),
-              describe(text), where);
-}
-
-void pressAndWaitGone(HWND dialog, int button, std::string_view what,
-                      const std::source_location& where) {
-  PostMessageW(item(dialog, button), BM_CLICK, 0, 0);
-  requireTrue(waitUntil(10000, [&] { return gone(dialog); }), std::string(what), "still open",
-              "closed", where);
-}
-
-// Presses a "..." button for a hand's colour; in the colour dialog either enters the
-// colour and confirms it or, without one, cancels.
-void chooseColour(const ClockProcess& clock, HWND dialog, int button, const Rgb* colour,
-                  const std::source_location& where = std::source_location::current()) {
-  clickControl(dialog, button);
-  const HWND colours = waitForCommonDialog(clock, L"Color", kRedEdit, where);
-  if (colour == nullptr) {
-    pressAndWaitGone(colours, IDCANCEL, "the colour dialog after Cancel", where);
-    return;
-  }
-  enterText(colours, kRedEdit, std::to_wstring(colour->r), where);
-  enterText(colours, kGreenEdit, std::to_wstring(colour->g), where);
-  enterText(colours, kBlueEdit, std::to_wstring(colour->b), where);
-  pressAndWaitGone(colours, IDOK, "the colour dialog after OK", where);
-}
-
-// Presses the background's "..." button; in the open-file dialog either enters the path
-// and confirms it or, with an empty path, cancels. Returns the file name the dialog
-// started with.
-std::wstring choosePicture(const ClockProcess& clock, HWND dialog, const std::wstring& path,
-                           const std::source_location& where = std::source_location::current()) {
-  clickControl(dialog, cmdBG);
-  const HWND files = waitForCommonDialog(clock, L"Open", kFileNameEdit, where);
-  std::wstring initial = dialogItemText(files, kFileNameEdit);
-  if (path.empty()) {
-    pressAndWaitGone(files, IDCANCEL, "the open-file dialog after Cancel", where);
-  } else {
-    enterText(files, kFileNameEdit, path, where);
-    pressAndWaitGone(files, IDOK, "the open-file dialog after Open", where);
-  }
-  return initial;
-}
-
 // A copy of the fallback face under another name, so that only the chosen path can show it.
 std::wstring copyOfFace1(const Context& context, const std::source_location& where) {
   const std::wstring from = context.workDir + L"\\clockbg1.bmp";
@@ -415,63 +255,6 @@ std::wstring copyOfFace1(const Context& context, const std::source_location& whe
   requireTrue(CopyFileW(from.c_str(), to.c_str(), FALSE) != 0, "copying clockbg1.bmp",
               printed("error %lu", GetLastError()), "a copy", where);
   return to;
-}
-
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  ~Com() {
-    if (p_ != nullptr) p_->Release();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  T** out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-void requireHr(HRESULT hr, std::string_view what) {
-  requireTrue(SUCCEEDED(hr), std::string(what),
-              printed("HRESULT 0x%08lx", static_cast<unsigned long>(hr)), "success");
-}
-
-// Encodes a bitmap file as a JPEG file with the system's imaging component.
-void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg) {
-  Com<IWICImagingFactory> factory;
-  requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())),
-            "creating the imaging factory");
-  Com<IWICBitmapDecoder> decoder;
-  requireHr(factory->CreateDecoderFromFilename(bitmap.c_str(), nullptr, GENERIC_READ,
-                                               WICDecodeMetadataCacheOnDemand, decoder.out()),
-            "opening clockbg1.bmp");
-  Com<IWICBitmapFrameDecode> source;
-  requireHr(decoder->GetFrame(0, source.out()), "reading clockbg1.bmp");
-  UINT width = 0;
-  UINT height = 0;
-  requireHr(source->GetSize(&width, &height), "the size of clockbg1.bmp");
-
-  Com<IWICStream> stream;
-  requireHr(factory->CreateStream(stream.out()), "creating a stream");
-  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
-  Com<IWICBitmapEncoder> encoder;
-  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
-            "creating the JPEG encoder");
-  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
-  Com<IWICBitmapFrameEncode> frame;
-  Com<IPropertyBag2> options;
-  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
-  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
-  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
-  requireHr(frame->WriteSource(source.get(), nullptr), "encoding the picture");
-  requireHr(frame->Commit(), "finishing the JPEG's frame");
-  requireHr(encoder->Commit(), "finishing the JPEG");
 }
 
 bool startsLikeJpeg(const std::wstring& path) {
@@ -618,9 +401,23 @@ std::string propertiesOkApplies(const Context& context) {
   const HWND window = requireClockWindow(clock);
   expectClock(context, window, {kWhite, kWhite, facegen::kFace5Centre}, 10000,
               "the clock before the dialog");
+  // The common controls and dialogs are loaded when first needed, not at start.
+  expectEqual(loadedModule(clock.id(), L"shell32.dll").has_value(), true,
+              "the shell loaded for the tray icon");
+  expectEqual(loadedModule(clock.id(), L"comctl32.dll"), std::optional<std::wstring>(),
+              "the common controls before the dialog");
+  expectEqual(loadedModule(clock.id(), L"comdlg32.dll"), std::optional<std::wstring>(),
+              "the common dialogs before the dialog");
   const HWND dialog = openProperties(clock, window);
+  const std::optional<std::wstring> controls = loadedModule(clock.id(), L"comctl32.dll");
+  expectTrue(controls && controls->find(L"common-controls") != std::wstring::npos &&
+                 controls->find(L"_6.") != std::wstring::npos,
+             "the common controls with the dialog open", describe(controls),
+             "version 6, as the manifest asks");
 
   chooseColour(clock, dialog, cmdColHour, &kRed);
+  expectEqual(loadedModule(clock.id(), L"comdlg32.dll").has_value(), true,
+              "the common dialogs after the colour dialog");
   expectControlColour(dialog, shpColHour, kRed, kTolerance, "the hour swatch after choosing red");
   expectControlColour(dialog, shpColMin, kWhite, kTolerance, "the minute swatch");
   expectEqual(choosePicture(clock, dialog, picture), std::wstring(),

@@ -1,8 +1,11 @@
 #include "e2e.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cwctype>
 #include <string>
 
 namespace zarn::e2e {
@@ -358,6 +361,32 @@ std::wstring windowText(HWND window) {
   return text;
 }
 
+std::vector<std::wstring> loadedModules(DWORD pid) {
+  std::vector<std::wstring> modules;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return modules;
+  MODULEENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32FirstW(snapshot, &entry); more != FALSE;
+       more = Module32NextW(snapshot, &entry)) {
+    std::wstring path = entry.szExePath;
+    std::transform(path.begin(), path.end(), path.begin(), towlower);
+    modules.push_back(std::move(path));
+  }
+  CloseHandle(snapshot);
+  return modules;
+}
+
+std::optional<std::wstring> loadedModule(DWORD pid, std::wstring_view fileName) {
+  for (const std::wstring& path : loadedModules(pid)) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1) == fileName) {
+      return path;
+    }
+  }
+  return std::nullopt;
+}
+
 std::wstring className(HWND window) {
   wchar_t name[256] = {};
   GetClassNameW(window, name, static_cast<int>(std::size(name)));
@@ -549,5 +578,13 @@ double secondsOfDayNow() {
 }
 
 void pause(DWORD milliseconds) { Sleep(milliseconds); }
+
+bool gone(HWND window) { return IsWindow(window) == FALSE || IsWindowVisible(window) == FALSE; }
+
+POINT centreOnScreen(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
 
 }  // namespace zarn::e2e

@@ -126,6 +126,11 @@ class ClockProcess {
   DWORD id_ = 0;
 };
 
+// The full paths of the modules loaded in process `pid`, in lower case.
+std::vector<std::wstring> loadedModules(DWORD pid);
+// The loaded module of `pid` whose file name is `fileName` (lower case), if there is one.
+std::optional<std::wstring> loadedModule(DWORD pid, std::wstring_view fileName);
+
 // Visible or not, the top-level windows of process `pid` with this class and, when given,
 // this exact title.
 std::vector<HWND> topLevelWindows(DWORD pid, std::wstring_view className,
@@ -194,5 +199,21 @@ void keyPress(WORD virtualKey);
 // Seconds since midnight, local time, with milliseconds.
 double secondsOfDayNow();
 void pause(DWORD milliseconds);
+
+// Asks `condition` every `poll` milliseconds until it holds; false when the time ran out.
+template <typename Condition>
+bool waitUntil(DWORD milliseconds, Condition condition, DWORD poll = 20) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (GetTickCount64() >= end) return false;
+    pause(poll);
+  }
+  return true;
+}
+
+// A window that has been destroyed or hidden.
+bool gone(HWND window);
+// The middle of a window's outer rectangle, in screen pixels.
+POINT centreOnScreen(HWND window);
 
 }  // namespace zarn::e2e

@@ -31,6 +31,7 @@
 #include <tuple>
 #include <vector>
 
+#include "dialogs.h"
 #include "e2e.h"
 #include "hands.h"
 #include "scenarios.h"
@@ -71,18 +72,6 @@ constexpr WPARAM kMitProp = 4;
 constexpr WPARAM kTrayIconId = 1;
 constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;
 
-// The properties dialog as its window declares it, and the system's common dialogs.
-constexpr wchar_t kPropertiesClass[] = L"ZarnProperties";
-constexpr wchar_t kCaption[] = L"Zarn - Eigenschaften";
-constexpr int cmdOK = 100;
-constexpr int cmdBG = 107;
-constexpr int cmdColHour = 108;
-constexpr int kRedEdit = 706;
-constexpr int kGreenEdit = 707;
-constexpr int kBlueEdit = 708;
-constexpr int kFileNameEdit = 1148;
-constexpr DWORD kCommonDialogTimeout = 30000;
-
 // The driver is the floor host when it is given this, then the clock's program, as the
 // clock's program.
 constexpr wchar_t kHostArgument[] = L"floor-host=";
@@ -102,17 +91,11 @@ constexpr double kInside = 0.9;
 constexpr double kClear = 1.5;
 constexpr int kFewestPixels = 3;
 
+// Thousands of waits: each is asked after more often than elsewhere.
 template <typename Condition>
-bool waitUntil(DWORD milliseconds, Condition condition) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  while (!condition()) {
-    if (GetTickCount64() >= end) return false;
-    pause(kPoll);
-  }
-  return true;
+bool pollUntil(DWORD milliseconds, Condition condition) {
+  return waitUntil(milliseconds, condition, kPoll);
 }
-
-bool gone(HWND window) { return !IsWindow(window) || !IsWindowVisible(window); }
 
 std::string utf8(const std::wstring& wide) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -341,7 +324,7 @@ HWND waitForTopLevel(DWORD pid, const wchar_t* windowClass, const wchar_t* title
                      DWORD milliseconds) {
   HWND found = nullptr;
   const std::wstring wanted = title;
-  waitUntil(milliseconds, [&] {
+  pollUntil(milliseconds, [&] {
     for (const HWND w : topLevelWindows(pid, windowClass, &wanted)) {
       if (IsWindowVisible(w) && GetDlgItem(w, control) != nullptr) found = w;
     }
@@ -356,7 +339,7 @@ HWND waitForTopLevel(DWORD pid, const wchar_t* windowClass, const wchar_t* title
 // Sets a box's text until it reads back so: a dialog that is still settling may overwrite
 // it once.
 void enterText(HWND dialog, int id, const std::wstring& text) {
-  const bool entered = waitUntil(kTimeout, [&] {
+  const bool entered = pollUntil(kTimeout, [&] {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(GetDlgItem(dialog, id), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
@@ -368,7 +351,7 @@ void enterText(HWND dialog, int id, const std::wstring& text) {
 
 void press(HWND dialog, int button, const std::string& what) {
   PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
-  requireTrue(waitUntil(kTimeout, [&] { return gone(dialog); }), what, "still open", "closed");
+  requireTrue(pollUntil(kTimeout, [&] { return gone(dialog); }), what, "still open", "closed");
 }
 
 // The n-th pick: alternately red with the burgundy face and green with the navy one, chosen
@@ -395,7 +378,7 @@ void pick(const Context& context, const Watched& w, HWND dialog, int n, DWORD li
 void confirmDialog(const Context& context, const Watched& w, int showing, int pickNumber,
                    DWORD linger = 0) {
   PostMessageW(w.window, WM_COMMAND, kMitProp, 0);
-  const HWND dialog = waitForTopLevel(w.id, w.dialogClass, kCaption, cmdOK, kTimeout);
+  const HWND dialog = waitForTopLevel(w.id, w.dialogClass, kPropertiesCaption, cmdOK, kTimeout);
   pause(linger);
   if (pickNumber >= 0) pick(context, w, dialog, pickNumber, linger);
   press(dialog, cmdOK, printed("the properties dialog after \"OK\" (showing %d)", showing));
@@ -420,11 +403,11 @@ void tick(const Watched& clock) {
 
 void hideAndShow(const Watched& clock, int cycle) {
   PostMessageW(clock.window, WM_COMMAND, kMitMini, 0);
-  requireTrue(waitUntil(kTimeout, [&] { return !IsWindowVisible(clock.window); }),
+  requireTrue(pollUntil(kTimeout, [&] { return !IsWindowVisible(clock.window); }),
               printed("the clock after \"Minimieren\" (cycle %d)", cycle), "visible", "hidden");
   // As the shell sends it: from another thread, so the clock cannot take it for a move.
   SendNotifyMessageW(clock.window, WM_MOUSEMOVE, kTrayIconId, kLeftDoubleClick);
-  requireTrue(waitUntil(kTimeout, [&] { return IsWindowVisible(clock.window) != FALSE; }),
+  requireTrue(pollUntil(kTimeout, [&] { return IsWindowVisible(clock.window) != FALSE; }),
               printed("the clock after a double-click on its icon (cycle %d)", cycle), "hidden",
               "visible");
 }
@@ -571,8 +554,8 @@ void showReplica() {
       {114, L"STATIC", SS_OWNERDRAW, 216, 32, 73, 73}};
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   const HWND window =
-      CreateWindowExW(0, kReplicaClass, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                      330, 180, nullptr, nullptr, instance, nullptr);
+      CreateWindowExW(0, kReplicaClass, kPropertiesCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 330, 180, nullptr, nullptr, instance, nullptr);
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);

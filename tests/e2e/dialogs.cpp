@@ -1,0 +1,170 @@
+#include "dialogs.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <string>
+
+namespace zarn::e2e {
+
+namespace {
+
+void setText(HWND control, const std::wstring& text) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                      SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+template <typename T>
+class Com {
+ public:
+  Com() = default;
+  ~Com() {
+    if (p_ != nullptr) p_->Release();
+  }
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  T** out() { return &p_; }
+  T* operator->() const { return p_; }
+  T* get() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+}  // namespace
+
+void requireHr(HRESULT hr, std::string_view what) {
+  requireTrue(SUCCEEDED(hr), std::string(what),
+              printed("HRESULT 0x%08lx", static_cast<unsigned long>(hr)), "success");
+}
+
+HWND openProperties(const ClockProcess& clock, HWND window, const std::source_location& where) {
+  const POINT p = centreOnScreen(window);
+  mouseMoveTo(p.x, p.y);
+  pause(50);
+  mouseButton(p.x, p.y, false, true);
+  pause(50);
+  mouseButton(p.x, p.y, false, false);
+  const HWND menu = waitForPopupMenu(5000);
+  requireTrue(menu != nullptr, "the popup menu after a right press on the clock", "none in 5 s",
+              "a window of class #32768", where);
+  RECT rect{};
+  GetWindowRect(menu, &rect);
+  click((rect.left + rect.right) / 2, rect.bottom - 8);
+  HWND dialog = nullptr;
+  const std::wstring title = kPropertiesCaption;
+  waitUntil(10000, [&] {
+    for (const HWND w : topLevelWindows(clock.id(), kPropertiesClass, &title)) {
+      if (IsWindowVisible(w)) dialog = w;
+    }
+    return dialog != nullptr;
+  });
+  requireTrue(dialog != nullptr, "the properties dialog after choosing \"Eigenschaften\"",
+              "no visible window in 10 s",
+              "a window of class ZarnProperties titled \"Zarn - Eigenschaften\"", where);
+  requireTrue(waitUntil(5000, [&] { return GetForegroundWindow() == dialog; }),
+              "the properties dialog", "not in the foreground", "the active window", where);
+  return dialog;
+}
+
+void clickControl(HWND dialog, int id) {
+  const POINT p = centreOnScreen(GetDlgItem(dialog, id));
+  click(p.x, p.y);
+}
+
+HWND waitForCommonDialog(const ClockProcess& clock, const wchar_t* title, int control,
+                         const std::source_location& where) {
+  HWND found = nullptr;
+  const std::wstring wanted = title;
+  const bool ready = waitUntil(kCommonDialogTimeout, [&] {
+    for (const HWND w : topLevelWindows(clock.id(), L"#32770", &wanted)) {
+      if (IsWindowVisible(w) && GetDlgItem(w, control) != nullptr) found = w;
+    }
+    return found != nullptr;
+  });
+  requireTrue(ready, "the system's dialog " + describe(title), "none in 30 s",
+              printed("a #32770 window with the control %d", control), where);
+  return found;
+}
+
+void enterText(HWND dialog, int id, const std::wstring& text, const std::source_location& where) {
+  const bool entered = waitUntil(5000, [&] {
+    setText(GetDlgItem(dialog, id), text);
+    pause(100);
+    return dialogItemText(dialog, id) == text;
+  });
+  requireTrue(entered, printed("the text of control %d", id), describe(dialogItemText(dialog, id)),
+              describe(text), where);
+}
+
+void pressAndWaitGone(HWND dialog, int button, std::string_view what,
+                      const std::source_location& where) {
+  PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+  requireTrue(waitUntil(10000, [&] { return gone(dialog); }), std::string(what), "still open",
+              "closed", where);
+}
+
+void chooseColour(const ClockProcess& clock, HWND dialog, int button, const Rgb* colour,
+                  const std::source_location& where) {
+  clickControl(dialog, button);
+  const HWND colours = waitForCommonDialog(clock, L"Color", kRedEdit, where);
+  if (colour == nullptr) {
+    pressAndWaitGone(colours, IDCANCEL, "the colour dialog after Cancel", where);
+    return;
+  }
+  enterText(colours, kRedEdit, std::to_wstring(colour->r), where);
+  enterText(colours, kGreenEdit, std::to_wstring(colour->g), where);
+  enterText(colours, kBlueEdit, std::to_wstring(colour->b), where);
+  pressAndWaitGone(colours, IDOK, "the colour dialog after OK", where);
+}
+
+std::wstring choosePicture(const ClockProcess& clock, HWND dialog, const std::wstring& path,
+                           const std::source_location& where) {
+  clickControl(dialog, cmdBG);
+  const HWND files = waitForCommonDialog(clock, L"Open", kFileNameEdit, where);
+  std::wstring initial = dialogItemText(files, kFileNameEdit);
+  if (path.empty()) {
+    pressAndWaitGone(files, IDCANCEL, "the open-file dialog after Cancel", where);
+  } else {
+    enterText(files, kFileNameEdit, path, where);
+    pressAndWaitGone(files, IDOK, "the open-file dialog after Open", where);
+  }
+  return initial;
+}
+
+void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg) {
+  Com<IWICImagingFactory> factory;
+  requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())),
+            "creating the imaging factory");
+  Com<IWICBitmapDecoder> decoder;
+  requireHr(factory->CreateDecoderFromFilename(bitmap.c_str(), nullptr, GENERIC_READ,
+                                               WICDecodeMetadataCacheOnDemand, decoder.out()),
+            "opening " + describe(bitmap));
+  Com<IWICBitmapFrameDecode> source;
+  requireHr(decoder->GetFrame(0, source.out()), "reading " + describe(bitmap));
+  UINT width = 0;
+  UINT height = 0;
+  requireHr(source->GetSize(&width, &height), "the size of " + describe(bitmap));
+
+  Com<IWICStream> stream;
+  requireHr(factory->CreateStream(stream.out()), "creating a stream");
+  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
+  Com<IWICBitmapEncoder> encoder;
+  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
+            "creating the JPEG encoder");
+  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
+  Com<IWICBitmapFrameEncode> frame;
+  Com<IPropertyBag2> options;
+  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
+  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
+  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
+  requireHr(frame->WriteSource(source.get(), nullptr), "encoding the picture");
+  requireHr(frame->Commit(), "finishing the JPEG's frame");
+  requireHr(encoder->Commit(), "finishing the JPEG");
+}
+
+}  // namespace zarn::e2e
