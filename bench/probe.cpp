@@ -76,13 +76,6 @@ struct MeasureFailed {};
   throw MeasureFailed{};
 }
 
-std::string narrow(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), n, nullptr, nullptr);
-  return text;
-}
-
 double median(std::vector<double> values) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
@@ -90,62 +83,12 @@ double median(std::vector<double> values) {
   return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// A file under Linux's /proc, read whole; empty when it cannot be read.
-std::string readProc(const std::string& path) {
-  const HANDLE file =
-      CreateFileA(("Z:\\proc\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string text;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE && got > 0) {
-    text.append(chunk, got);
-  }
-  CloseHandle(file);
-  return text;
-}
-
-// The numeric entries of a /proc folder: process ids, or a process's thread ids.
-std::vector<std::string> procIds(const std::string& folder) {
-  std::vector<std::string> ids;
-  WIN32_FIND_DATAA entry{};
-  const HANDLE search = FindFirstFileA(("Z:\\proc\\" + folder + "*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return ids;
-  do {
-    const std::string name = entry.cFileName;
-    if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
-      ids.push_back(name);
-    }
-  } while (FindNextFileA(search, &entry) != FALSE);
-  FindClose(search);
-  return ids;
-}
-
-// Wine runs each Windows process as a Linux process whose command line starts with the
-// program's Windows path. Only one copy of a program runs at a time here, so the path and
-// the prefix together name it.
-std::string linuxPid(const Program& program) {
-  const std::string exe = narrow(program.exe);
-  char prefix[1024] = {};
-  GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-  std::string prefixEntry(1, '\0');
-  prefixEntry.append("WINEPREFIX=").append(prefix).push_back('\0');
-  for (const std::string& pid : procIds("")) {
-    const std::string commandLine = readProc(pid + "\\cmdline");
-    if (commandLine.compare(0, exe.size() + 1, exe.c_str(), exe.size() + 1) != 0) continue;
-    std::string environment(1, '\0');
-    environment += readProc(pid + "\\environ");
-    if (environment.find(prefixEntry) != std::string::npos) return pid;
-  }
-  fail(std::string("no Linux process runs ") + exe + " in " + prefix);
-}
-
-// The number after `label` in a /proc status file, 0 when it is absent.
-long long statusValue(const std::string& status, const std::string& label) {
-  const std::size_t at = status.find("\n" + label + ":");
-  if (at == std::string::npos) return 0;
-  return std::atoll(status.c_str() + at + label.size() + 2);
+// The program's Linux process: only one copy of a program runs at a time here, so its
+// path and the prefix name it.
+std::string linuxPidOf(const Program& program) {
+  const std::string pid = linuxPid({program.exe});
+  if (pid.empty()) fail("no Linux process runs " + utf8(program.exe) + " in this prefix");
+  return pid;
 }
 
 // The processor time of all the process's threads as the scheduler counts it, to the
@@ -168,8 +111,8 @@ long long wakeups(const std::string& pid) {
   long long total = 0;
   for (const std::string& thread : procIds(pid + "\\task\\")) {
     const std::string status = readProc(pid + "\\task\\" + thread + "\\status");
-    total += statusValue(status, "voluntary_ctxt_switches") +
-             statusValue(status, "nonvoluntary_ctxt_switches");
+    total += procValue(status, "voluntary_ctxt_switches") +
+             procValue(status, "nonvoluntary_ctxt_switches");
   }
   return total;
 }
@@ -253,7 +196,7 @@ void measureRunning(const Program& zarn, const Program& floor, const std::wstrin
   // Both windows open at the screen's corner; neither may cover the other.
   SetWindowPos(subjects[1].started.window, nullptr, 2 * kClientSize, 0, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  for (Subject& subject : subjects) subject.pid = linuxPid(subject.program);
+  for (Subject& subject : subjects) subject.pid = linuxPidOf(subject.program);
 
   // The first seconds of a Wine process still hold work of its start; they pass first.
   Sleep(2000);
@@ -279,8 +222,8 @@ void measureRunning(const Program& zarn, const Program& floor, const std::wstrin
     subject.figures.wakeupsPerSecond =
         static_cast<double>(wakeups(subject.pid) - before[k]) * 1000 / kIdleMilliseconds;
     const std::string status = readProc(subject.pid + "\\status");
-    subject.figures.residentMiB = static_cast<double>(statusValue(status, "VmRSS")) / 1024;
-    subject.figures.privateMiB = static_cast<double>(statusValue(status, "RssAnon")) / 1024;
+    subject.figures.residentMiB = static_cast<double>(procValue(status, "VmRSS")) / 1024;
+    subject.figures.privateMiB = static_cast<double>(procValue(status, "RssAnon")) / 1024;
     if (!subject.started.process->alive()) {
       fail(std::string(subject.program.name) + " ended during the measurement");
     }

@@ -30,7 +30,6 @@ using Where = std::source_location;
 constexpr DWORD kOutcomeTimeout = 15000;
 constexpr int kTolerance = 2;
 constexpr int kJpegTolerance = 10;
-constexpr double kClear = 1.5;
 constexpr int kTwipsPerPixel = 15;
 
 std::wstring twips(int pixels) { return std::to_wstring(pixels * kTwipsPerPixel); }
@@ -164,28 +163,6 @@ bool ticks(HWND window, DWORD milliseconds) {
 
 // ---- Reports ----
 
-// A report's text: the first line " <number>: <description>" with the description naming
-// `mentioned`, the second line exactly as given.
-void expectReport(HWND box, const std::wstring& secondLine, const std::wstring& mentioned,
-                  const Where& where = Where::current()) {
-  const std::wstring text = boxText(box);
-  const auto lineBreak = text.find(L"\r\n");
-  if (!expectTrue(lineBreak != std::wstring::npos, "the report's two lines", describe(text),
-                  "a text with \"\\r\\n\"", where)) {
-    return;
-  }
-  const std::wstring first = text.substr(0, lineBreak);
-  expectEqual(text.substr(lineBreak + 2), secondLine, "the report's second line", where);
-  std::size_t digits = 1;
-  while (digits < first.size() && first[digits] >= L'0' && first[digits] <= L'9') ++digits;
-  expectTrue(first.size() > digits + 2 && (first[0] == L' ' || first[0] == L'-') && digits > 1 &&
-                 first.compare(digits, 2, L": ") == 0,
-             "the report's first line", describe(first),
-             "a blank or \"-\", the error number, \": \" and a description", where);
-  expectTrue(first.find(mentioned) != std::wstring::npos, "the report's description",
-             describe(first), "a mention of " + describe(mentioned), where);
-}
-
 // The one report box of the clock, within the time.
 HWND oneBox(const ClockProcess& clock, DWORD milliseconds, std::string_view which,
             const Where& where) {
@@ -206,11 +183,11 @@ HWND oneBox(const ClockProcess& clock, DWORD milliseconds, std::string_view whic
 // first tick's report at step 65, then the end of the process.
 void expectFailedStart(const ClockProcess& clock, HWND load, int step,
                        const std::wstring& mentioned, const Where& where) {
-  expectReport(load, L" in frmZarn.Form_Load bei Zeile  " + std::to_wstring(step), mentioned,
+  expectReport(load, L" in frmZarn.Form_Load bei Zeile  " + std::to_wstring(step), {mentioned},
                where);
   requireTrue(pressOk(load), "the Form_Load report after OK", "still open", "closed", where);
   const HWND tick = oneBox(clock, 5000, "the Trigger_Timer report", where);
-  expectReport(tick, L" in frmZarn.Trigger_Timer bei Zeile  65", L"", where);
+  expectReport(tick, L" in frmZarn.Trigger_Timer bei Zeile  65", {}, where);
   requireTrue(pressOk(tick), "the Trigger_Timer report after OK", "still open", "closed", where);
   requireTrue(clock.waitForExit(5000), "the clock after the tick's report", "still running",
               "ended", where);
@@ -511,7 +488,7 @@ void chooseInDialog(const Context& context, const std::vector<PictureFile>& file
       continue;
     }
     const HWND box = oneBox(clock, 5000, "the report after OK with " + what, Where::current());
-    expectReport(box, L" in frmZarn.mitProp_Click bei Zeile  190", file.path);
+    expectReport(box, L" in frmZarn.mitProp_Click bei Zeile  190", {file.path});
     requireTrue(pressOk(box), "the report after OK", "still open", "closed");
     expectTrue(ticks(window, 3000), "the clock after the report for " + what,
                "no new picture in 3 s", "hands moving at each tick");

@@ -26,11 +26,6 @@ constexpr int kTwipsPerPixel = 15;
 // channel or two of slack keeps the checks about colours, not about the blending.
 constexpr int kTolerance = 2;
 constexpr DWORD kFaceTimeout = 10000;
-// A pixel counts as inside a hand when it lies this deep inside its outline, and as clear
-// of a hand when it is at least this far outside: the 1-pixel pens reach half a pixel
-// (a little more on slanted edges) beyond the outline.
-constexpr double kInside = 0.9;
-constexpr double kClear = 1.5;
 constexpr std::size_t kFewestPixels = 3;
 
 struct Frame {
@@ -335,32 +330,6 @@ std::wstring twips(int pixels) { return std::to_wstring(pixels * kTwipsPerPixel)
 
 void writeLayout(const std::vector<std::pair<std::wstring, std::wstring>>& values) {
   for (const auto& [name, value] : values) writeLayoutText(name, value);
-}
-
-// A failure report's text: the first line " <number>: <description>", the second line
-// exactly as given.
-void expectReport(HWND box, const std::wstring& secondLine,
-                  const std::vector<std::wstring>& mentioned,
-                  const std::source_location& where = std::source_location::current()) {
-  const std::wstring text = boxText(box);
-  const auto lineBreak = text.find(L"\r\n");
-  if (!expectTrue(lineBreak != std::wstring::npos, "the report's two lines", describe(text),
-                  "a text with \"\\r\\n\"", where)) {
-    return;
-  }
-  const std::wstring first = text.substr(0, lineBreak);
-  expectEqual(text.substr(lineBreak + 2), secondLine, "the report's second line", where);
-  // " 13: ..." or "-2147024894: ...": a sign position, digits, a colon and a blank.
-  std::size_t digits = 1;
-  while (digits < first.size() && first[digits] >= L'0' && first[digits] <= L'9') ++digits;
-  const bool numbered = first.size() > 3 && (first[0] == L' ' || first[0] == L'-') && digits > 1 &&
-                        first.compare(digits, 2, L": ") == 0 && first.size() > digits + 2;
-  expectTrue(numbered, "the report's first line", describe(first),
-             "a blank or \"-\", the error number, \": \" and a description", where);
-  for (const auto& word : mentioned) {
-    expectTrue(first.find(word) != std::wstring::npos, "the report's description", describe(first),
-               "a mention of " + describe(word), where);
-  }
 }
 
 // A box of style 0: the OK button alone, and no icon.

@@ -25,10 +25,6 @@ constexpr Rgb kRed{255, 0, 0};
 constexpr int kTolerance = 2;
 // A JPEG of the face keeps its flat areas within a few levels of the bitmap's colours.
 constexpr int kJpegTolerance = 10;
-// A pixel counts as inside a hand this deep inside its outline, and clear of a hand this
-// far outside it: the 1-pixel pens reach about half a pixel beyond the outline.
-constexpr double kInside = 0.9;
-constexpr double kClear = 1.5;
 constexpr std::size_t kFewestPixels = 3;
 
 // The clock in these scenarios: 400 pixels a side, away from the place where new windows
@@ -88,42 +84,6 @@ Reading steadyReading(HWND window, const std::source_location& where) {
   throw ScenarioFailed{};
 }
 
-struct ClockPixels {
-  std::vector<Vertex> hour;    // inside the hour hand, clear of the later hands
-  std::vector<Vertex> minute;  // inside the minute hand, clear of the second hand
-  std::vector<Vertex> centre;  // on the face's flat centre disc, clear of every hand
-};
-
-// The pixels whose colour is known at every time the reading may show.
-ClockPixels clockPixels(const Reading& reading) {
-  const int width = reading.pixels.width();
-  const int height = reading.pixels.height();
-  std::vector<HandShapes> shapes;
-  for (const ClockTime t : reading.times) shapes.push_back(handShapes(width, height, t));
-  const HandShapes& hands = shapes.front();
-  const double radius =
-      0.75 * facegen::kCentreFlatRadius * std::min(width, height) / facegen::kFaceSize;
-  ClockPixels found;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      double second = 1e9;
-      for (const HandShapes& s : shapes) {
-        second = std::min(second, distanceToSegment(x, y, s.secondTip, s.centre));
-      }
-      if (second < kClear) continue;
-      const double inHour = polygonMargin(x, y, hands.hour);
-      const double inMinute = polygonMargin(x, y, hands.minute);
-      if (inHour >= kInside && -inMinute >= kClear) found.hour.push_back({x, y});
-      if (inMinute >= kInside) found.minute.push_back({x, y});
-      if (-inHour >= kClear && -inMinute >= kClear &&
-          std::hypot(x - hands.centre.x, y - hands.centre.y) <= radius) {
-        found.centre.push_back({x, y});
-      }
-    }
-  }
-  return found;
-}
-
 // How many of the pixels differ from the colour, and the first that does.
 std::string differing(const Capture& capture, const std::vector<Vertex>& pixels, Rgb expected,
                       int tolerance) {
@@ -156,7 +116,8 @@ std::string expectClock(const Context& context, HWND window, const Look& look, D
     Reading reading;
     do {
       reading = steadyReading(window, where);
-      ClockPixels known = clockPixels(reading);
+      ClockPixels known =
+          clockPixels(reading.pixels.width(), reading.pixels.height(), reading.times);
       if (!look.hour) {
         known.hour.clear();
         known.minute.clear();

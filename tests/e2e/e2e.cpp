@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cwctype>
 #include <string>
 
@@ -17,16 +18,6 @@ bool failedSoFar = false;
 constexpr wchar_t kZarnKey[] = L"Software\\Zarn";
 constexpr wchar_t kLayoutKey[] = L"Software\\Zarn\\Layout";
 constexpr DWORD kPoll = 50;
-
-std::string utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                      nullptr, nullptr);
-  return text;
-}
 
 std::wstring wide(std::string_view text) {
   if (text.empty()) return {};
@@ -140,6 +131,16 @@ std::string escaped(std::string_view text) {
 }
 
 }  // namespace
+
+std::string utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
+                      nullptr, nullptr);
+  return text;
+}
 
 std::string printed(const char* format, ...) {
   std::va_list arguments;
@@ -505,6 +506,29 @@ bool pressOk(HWND box, DWORD milliseconds) {
   return true;
 }
 
+void expectReport(HWND box, const std::wstring& secondLine,
+                  const std::vector<std::wstring>& mentioned, const std::source_location& where) {
+  const std::wstring text = boxText(box);
+  const auto lineBreak = text.find(L"\r\n");
+  if (!expectTrue(lineBreak != std::wstring::npos, "the report's two lines", describe(text),
+                  "a text with \"\\r\\n\"", where)) {
+    return;
+  }
+  const std::wstring first = text.substr(0, lineBreak);
+  expectEqual(text.substr(lineBreak + 2), secondLine, "the report's second line", where);
+  // " 13: ..." or "-2147024894: ...": a sign position, digits, a colon and a blank.
+  std::size_t digits = 1;
+  while (digits < first.size() && first[digits] >= L'0' && first[digits] <= L'9') ++digits;
+  const bool numbered = first.size() > 3 && (first[0] == L' ' || first[0] == L'-') && digits > 1 &&
+                        first.compare(digits, 2, L": ") == 0 && first.size() > digits + 2;
+  expectTrue(numbered, "the report's first line", describe(first),
+             "a blank or \"-\", the error number, \": \" and a description", where);
+  for (const auto& word : mentioned) {
+    expectTrue(first.find(word) != std::wstring::npos, "the report's description", describe(first),
+               "a mention of " + describe(word), where);
+  }
+}
+
 std::vector<HWND> waitForBoxes(DWORD pid, DWORD milliseconds) {
   const ULONGLONG end = GetTickCount64() + milliseconds;
   do {
@@ -585,6 +609,59 @@ POINT centreOnScreen(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
   return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+std::string readProc(const std::string& path) {
+  const HANDLE file =
+      CreateFileA(("Z:\\proc\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE && got > 0) {
+    text.append(chunk, got);
+  }
+  CloseHandle(file);
+  return text;
+}
+
+std::vector<std::string> procIds(const std::string& folder) {
+  std::vector<std::string> ids;
+  WIN32_FIND_DATAA entry{};
+  const HANDLE search = FindFirstFileA(("Z:\\proc\\" + folder + "*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return ids;
+  do {
+    const std::string name = entry.cFileName;
+    if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
+      ids.push_back(name);
+    }
+  } while (FindNextFileA(search, &entry) != FALSE);
+  FindClose(search);
+  return ids;
+}
+
+long long procValue(const std::string& text, const std::string& label) {
+  const std::size_t at = text.find("\n" + label + ":");
+  if (at == std::string::npos) return 0;
+  return std::atoll(text.c_str() + at + label.size() + 2);
+}
+
+std::string linuxPid(const std::vector<std::wstring>& arguments) {
+  std::string start;
+  for (const std::wstring& argument : arguments) start += utf8(argument) + '\0';
+  char prefix[1024] = {};
+  GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+  std::string prefixEntry(1, '\0');
+  prefixEntry.append("WINEPREFIX=").append(prefix).push_back('\0');
+  for (const std::string& pid : procIds("")) {
+    if (readProc(pid + "\\cmdline").compare(0, start.size(), start) != 0) continue;
+    // A NUL in front, so that the prefix's entry matches the first variable too.
+    std::string environment(1, '\0');
+    environment += readProc(pid + "\\environ");
+    if (environment.find(prefixEntry) != std::string::npos) return pid;
+  }
+  return {};
 }
 
 }  // namespace zarn::e2e

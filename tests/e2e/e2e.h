@@ -176,6 +176,11 @@ bool closeTo(const Rgb& a, const Rgb& b, int tolerance);
 // The clock reports failures in message boxes titled "Zarn".
 std::vector<HWND> zarnBoxes(DWORD pid);
 std::wstring boxText(HWND box);
+// Checks a failure report's text: the first line " <number>: <description>" with the
+// description naming every one of `mentioned`, the second line exactly as given.
+void expectReport(HWND box, const std::wstring& secondLine,
+                  const std::vector<std::wstring>& mentioned,
+                  const std::source_location& where = std::source_location::current());
 // Presses the box's OK button and waits until the box is gone.
 bool pressOk(HWND box, DWORD milliseconds = 5000);
 // Waits until the process shows at least one box; returns them all (empty on time-out).
@@ -199,6 +204,21 @@ void keyPress(WORD virtualKey);
 // Seconds since midnight, local time, with milliseconds.
 double secondsOfDayNow();
 void pause(DWORD milliseconds);
+
+// Wide text as UTF-8.
+std::string utf8(std::wstring_view wide);
+
+// Linux's /proc, which Wine shows on drive Z:. A file read whole, empty when it cannot be
+// read; `path` is below /proc, with backslashes.
+std::string readProc(const std::string& path);
+// The numeric entries of a /proc folder ("" or "<pid>\\task\\"): process or thread ids.
+std::vector<std::string> procIds(const std::string& folder);
+// The number after "label:" at the start of a line of a /proc file, 0 when it is absent.
+long long procValue(const std::string& text, const std::string& label);
+// Wine runs each Windows process as a Linux process whose command line starts with the
+// Windows one's arguments; of those, the one in this run's prefix. Empty when there is
+// none.
+std::string linuxPid(const std::vector<std::wstring>& arguments);
 
 // Asks `condition` every `poll` milliseconds until it holds; false when the time ran out.
 template <typename Condition>

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "tools/faces.h"
+
 namespace zarn::e2e {
 
 namespace {
@@ -87,6 +89,33 @@ double polygonMargin(double x, double y, std::span<const Vertex> polygon) {
     }
   }
   return inside ? nearest : -nearest;
+}
+
+ClockPixels clockPixels(int width, int height, const std::vector<ClockTime>& times) {
+  std::vector<HandShapes> shapes;
+  for (const ClockTime t : times) shapes.push_back(handShapes(width, height, t));
+  const HandShapes& hands = shapes.front();
+  const double radius =
+      0.75 * facegen::kCentreFlatRadius * std::min(width, height) / facegen::kFaceSize;
+  ClockPixels found;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double second = std::numeric_limits<double>::infinity();
+      for (const HandShapes& s : shapes) {
+        second = std::min(second, distanceToSegment(x, y, s.secondTip, s.centre));
+      }
+      if (second < kClear) continue;
+      const double inHour = polygonMargin(x, y, hands.hour);
+      const double inMinute = polygonMargin(x, y, hands.minute);
+      if (inHour >= kInside && -inMinute >= kClear) found.hour.push_back({x, y});
+      if (inMinute >= kInside) found.minute.push_back({x, y});
+      if (-inHour >= kClear && -inMinute >= kClear &&
+          std::hypot(x - hands.centre.x, y - hands.centre.y) <= radius) {
+        found.centre.push_back({x, y});
+      }
+    }
+  }
+  return found;
 }
 
 }  // namespace zarn::e2e

@@ -49,4 +49,20 @@ double distanceToSegment(double x, double y, Vertex a, Vertex b);
 // Distance from the point to the polygon's outline: positive inside, negative outside.
 double polygonMargin(double x, double y, std::span<const Vertex> polygon);
 
+// A pixel counts as inside a hand when it lies this deep inside its outline, and as clear
+// of a hand when it is at least this far outside: the 1-pixel pens reach half a pixel
+// (a little more on slanted edges) beyond the outline.
+inline constexpr double kInside = 0.9;
+inline constexpr double kClear = 1.5;
+
+struct ClockPixels {
+  std::vector<Vertex> hour;    // inside the hour hand, clear of the later hands
+  std::vector<Vertex> minute;  // inside the minute hand, clear of the second hand
+  std::vector<Vertex> centre;  // on the face's flat centre disc, clear of every hand
+};
+
+// The pixels of a W x H clock whose colour is known at every one of `times`, which share
+// their hour and minute.
+ClockPixels clockPixels(int width, int height, const std::vector<ClockTime>& times);
+
 }  // namespace zarn::e2e

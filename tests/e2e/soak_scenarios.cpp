@@ -87,68 +87,12 @@ constexpr int kTwipsPerPixel = 15;
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kPickedColours[] = {{255, 0, 0}, {0, 160, 60}};
 constexpr int kTolerance = 2;
-constexpr double kInside = 0.9;
-constexpr double kClear = 1.5;
-constexpr int kFewestPixels = 3;
+constexpr std::size_t kFewestPixels = 3;
 
 // Thousands of waits: each is asked after more often than elsewhere.
 template <typename Condition>
 bool pollUntil(DWORD milliseconds, Condition condition) {
   return waitUntil(milliseconds, condition, kPoll);
-}
-
-std::string utf8(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), n, nullptr, nullptr);
-  return text;
-}
-
-// A file under Linux's /proc, which Wine shows on drive Z:; empty when it cannot be read.
-std::string readProc(const std::string& path) {
-  const HANDLE file =
-      CreateFileA(("Z:\\proc\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string text;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) != FALSE && got > 0) {
-    text.append(chunk, got);
-  }
-  CloseHandle(file);
-  return text;
-}
-
-// Wine runs each Windows process as a Linux process whose command line holds the Windows
-// one's arguments; the prefix tells this run's processes from any other.
-std::string linuxPid(const std::vector<std::wstring>& arguments) {
-  std::string start;
-  for (const std::wstring& argument : arguments) start += utf8(argument) + '\0';
-  char prefix[1024] = {};
-  GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-  const std::string prefixEntry = std::string(1, '\0') + "WINEPREFIX=" + prefix + '\0';
-  WIN32_FIND_DATAA entry{};
-  const HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
-  std::string found;
-  for (BOOL more = search != INVALID_HANDLE_VALUE; more && found.empty();
-       more = FindNextFileA(search, &entry)) {
-    const std::string pid = entry.cFileName;
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (readProc(pid + "\\cmdline").compare(0, start.size(), start) != 0) continue;
-    if ((std::string(1, '\0') + readProc(pid + "\\environ")).find(prefixEntry) !=
-        std::string::npos) {
-      found = pid;
-    }
-  }
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
-  return found;
-}
-
-// The number after "label:" in a /proc file, or -1.
-long long procValue(const std::string& text, const std::string& label) {
-  const std::size_t at = text.find("\n" + label + ":");
-  return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + label.size() + 2);
 }
 
 // Wine keeps a process's GDI objects in a handle table that the process's PEB names; an
@@ -424,42 +368,24 @@ void tickAndCycle(const Watched& clock, int ticks, int cycles) {
 // The problem with a picture of the clock at the possible times, or nothing: the face's
 // centre disc, the hour hand and the minute hand where no other hand can lie over them.
 std::string judge(const Capture& shown, const std::vector<ClockTime>& times, Rgb hour, Rgb centre) {
-  std::vector<HandShapes> shapes;
-  for (const ClockTime t : times) shapes.push_back(handShapes(shown.width(), shown.height(), t));
-  const HandShapes& hands = shapes.front();
-  const double radius = 0.75 * facegen::kCentreFlatRadius *
-                        std::min(shown.width(), shown.height()) / facegen::kFaceSize;
-  int counts[3] = {};
-  std::string wrong;
-  const auto expect = [&](int part, int x, int y, Rgb colour) {
-    static constexpr const char* kParts[] = {"hour hand", "minute hand", "face centre"};
-    ++counts[part];
-    if (wrong.empty() && !closeTo(shown.at(x, y), colour, kTolerance)) {
-      wrong = printed("%s at (%d,%d) ", kParts[part], x, y) + describe(shown.at(x, y));
+  const ClockPixels known = clockPixels(shown.width(), shown.height(), times);
+  const std::size_t fewest =
+      std::min({known.hour.size(), known.minute.size(), known.centre.size()});
+  if (fewest < kFewestPixels) {
+    return printed("only %zu hour, %zu minute and %zu centre pixels to judge", known.hour.size(),
+                   known.minute.size(), known.centre.size());
+  }
+  const auto wrong = [&](const std::vector<Vertex>& pixels, Rgb colour, const char* part) {
+    for (const Vertex v : pixels) {
+      if (!closeTo(shown.at(v.x, v.y), colour, kTolerance)) {
+        return printed("%s at (%d,%d) ", part, v.x, v.y) + describe(shown.at(v.x, v.y));
+      }
     }
+    return std::string();
   };
-  for (int y = 0; y < shown.height(); ++y) {
-    for (int x = 0; x < shown.width(); ++x) {
-      double second = 1e9;
-      for (const HandShapes& h : shapes) {
-        second = std::min(second, distanceToSegment(x, y, h.secondTip, h.centre));
-      }
-      if (second < kClear) continue;
-      const double inHour = polygonMargin(x, y, hands.hour);
-      const double inMinute = polygonMargin(x, y, hands.minute);
-      if (inHour >= kInside && -inMinute >= kClear) expect(0, x, y, hour);
-      if (inMinute >= kInside) expect(1, x, y, kWhite);
-      if (-inHour >= kClear && -inMinute >= kClear &&
-          std::hypot(x - hands.centre.x, y - hands.centre.y) <= radius) {
-        expect(2, x, y, centre);
-      }
-    }
-  }
-  if (std::min({counts[0], counts[1], counts[2]}) < kFewestPixels) {
-    return printed("only %d hour, %d minute and %d centre pixels to judge", counts[0], counts[1],
-                   counts[2]);
-  }
-  return wrong;
+  if (std::string w = wrong(known.hour, hour, "hour hand"); !w.empty()) return w;
+  if (std::string w = wrong(known.minute, kWhite, "minute hand"); !w.empty()) return w;
+  return wrong(known.centre, centre, "face centre");
 }
 
 // Waits for a steady picture that shows what the last pick chose. Hands lying over one
