@@ -208,10 +208,15 @@ void frmZarn::drawZeiger() {
     std::array<Point, 4> points{};
     const auto R = [](double value, std::string_view what) { return toInt32(value, what); };
 
+    // The factors are range-checked as 16-bit values but divided by unrounded: at 175 %
+    // or 200 % scaling (8.57 or 7.5 twips per pixel) a rounded factor would shrink W and H
+    // and turn the hands about a point off the face's centre.
     line = 130;
-    const std::int16_t tx = toInt16(p_.screen.twipsPerPixelX(), "Twips pro Pixel x");
+    const double tx = p_.screen.twipsPerPixelX();
+    static_cast<void>(toInt16(tx, "Twips pro Pixel x"));
     line = 140;
-    const std::int16_t ty = toInt16(p_.screen.twipsPerPixelY(), "Twips pro Pixel y");
+    const double ty = p_.screen.twipsPerPixelY();
+    static_cast<void>(toInt16(ty, "Twips pro Pixel y"));
     line = 150;
     const double W = toInt16(divide(p_.window.width(), tx, "Breite / Twips pro Pixel"), "Breite");
     line = 160;

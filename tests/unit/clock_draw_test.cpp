@@ -126,23 +126,30 @@ struct PixelCase {
   std::string secondHandAtQuarterPast;  // tip at W × 0.9, centre at W / 2, both rounded
 };
 
-TEST_F(DrawTest, PixelSizeIsTheRoundedWidthOverTheRoundedTwipsPerPixel) {
+// W is the width over the unrounded factor, so a 200-pixel window keeps its pivot at
+// (100, 100) at every display scaling.
+TEST_F(DrawTest, PixelSizeIsTheRoundedWidthOverTheTwipsPerPixel) {
   const PixelCase cases[] = {
-      {3000, 15, "Polygon((180,100),(100,100),(100,100))"},     // W = 200
+      {3000, 15, "Polygon((180,100),(100,100),(100,100))"},     // 96 DPI, W = 200
       {2406, 12, "Polygon((180,100),(100,100),(100,100))"},     // 200.5 -> 200
       {2418, 12, "Polygon((182,100),(101,100),(101,100))"},     // 201.5 -> 202
-      {2900, 14.5F, "Polygon((186,100),(104,100),(104,100))"},  // tx 14, W = 207
-      {3000, 15.5F, "Polygon((169,100),(94,100),(94,100))"},    // tx 16, W = 188 (187.5)
+      {2000, 10, "Polygon((180,100),(100,100),(100,100))"},     // 144 DPI
+      {200 * (1440.0F / 168), 1440.0F / 168, "Polygon((180,100),(100,100),(100,100))"},
+      {1500, 7.5F, "Polygon((180,100),(100,100),(100,100))"},   // 192 DPI
+      {200 * (1440.0F / 216), 1440.0F / 216, "Polygon((180,100),(100,100),(100,100))"},
+      {2900, 14.5F, "Polygon((180,100),(100,100),(100,100))"},  // a rounded 14 gave 207
   };
   for (const auto& c : cases) {
     fake.screen.twipsX = c.twipsPerPixel;
     fake.screen.twipsY = c.twipsPerPixel;
     fake.window.widthValue = c.widthTwips;
-    fake.window.heightValue = static_cast<Twips>(200 * roundHalfEven(c.twipsPerPixel));
+    fake.window.heightValue = 200 * c.twipsPerPixel;
     const auto polygons = handsAt(0, 0, 15);
     ASSERT_EQ(polygons.size(), 3U) << c.widthTwips;
     EXPECT_EQ(polygons[2], c.secondHandAtQuarterPast)
         << c.widthTwips << " twips at " << c.twipsPerPixel;
+    // Pivot at the vertical centre too: the tip at :00 lies 80 px above it.
+    EXPECT_EQ(handsAt(0, 0, 0)[2], "Polygon((100,20),(100,100),(100,100))") << c.twipsPerPixel;
   }
 }
 
@@ -272,7 +279,7 @@ TEST_F(DrawTest, ValuesBeyondTheirTypesFailAtTheirStep) {
       {15, 32768, 200, errors::kOverflow, 150},
       {15, 200, 32768, errors::kOverflow, 160},
       {15, -32769, 200, errors::kOverflow, 150},
-      {0.4F, 200, 200, errors::kDivisionByZero, 150},  // tx rounds to 0
+      {0, 200, 200, errors::kDivisionByZero, 150},
       {40000, 1, 1, errors::kOverflow, 130},
   };
   for (const auto& c : cases) {
