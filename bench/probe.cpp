@@ -87,7 +87,8 @@ double median(std::vector<double> values) {
 // path and the prefix name it.
 std::string linuxPidOf(const Program& program) {
   const std::string pid = linuxPid({program.exe});
-  if (pid.empty()) fail("no Linux process runs " + utf8(program.exe) + " in this prefix");
+  if (pid.empty())
+    fail("no Linux process runs " + zarn::win32::narrow(program.exe) + " in this prefix");
   return pid;
 }
 

@@ -22,7 +22,6 @@
 namespace zarn::win32 {
 namespace {
 
-constexpr wchar_t kCaption[] = L"Zarn - Eigenschaften";
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 constexpr double kClientWidthTwips = 4812;
 constexpr double kClientHeightTwips = 2172;
@@ -248,9 +247,9 @@ void PropertiesWindow::Shown::create() {
   const float perPixelY = owner_.screen_.twipsPerPixelY();
   RECT frame{0, 0, toPixels(kClientWidthTwips, perPixelX), toPixels(kClientHeightTwips, perPixelY)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  if (CreateWindowExW(0, kPropertiesClassName, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                      owner_.instance_, this) == nullptr) {
+  if (CreateWindowExW(0, kPropertiesClassName, kPropertiesCaption, kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                      nullptr, owner_.instance_, this) == nullptr) {
     throw lastErrorFailure();
   }
   for (const ControlLayout& layout : kControls) {

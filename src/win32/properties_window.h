@@ -10,32 +10,9 @@
 
 #include "platform/platform.h"
 #include "properties/frmProperties.h"
+#include "win32/properties_ids.h"
 
 namespace zarn::win32 {
-
-// Window class of the dialog window, so that a test driver can find it.
-inline constexpr wchar_t kPropertiesClassName[] = L"ZarnProperties";
-
-// Control identifiers: 100 plus the tab index for the controls that have one, then the
-// swatches and the picture area. None is IDOK or IDCANCEL, so the dialog manager's Enter
-// and Escape commands reach no button.
-enum class PropertiesControl : int {
-  cmdOK = 100,
-  cmdCancel = 101,
-  Label1 = 102,
-  Label2 = 103,
-  Label3 = 104,
-  Label4 = 105,
-  txtBG = 106,
-  cmdBG = 107,
-  cmdColHour = 108,
-  cmdColMin = 109,
-  cmdColSec = 110,
-  shpColHour = 111,
-  shpColMin = 112,
-  shpColSec = 113,
-  imgBG = 114,
-};
 
 class PropertiesWindow : public PropertiesHost, public CommonDialogs {
  public:

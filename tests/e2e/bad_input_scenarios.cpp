@@ -224,7 +224,7 @@ std::pair<Outcome, HWND> startUp(const ClockProcess& clock, const Where& where) 
 // The preview's colours at its centre and near its four corners.
 std::vector<Rgb> previewColours(HWND dialog) {
   RECT r{};
-  GetWindowRect(GetDlgItem(dialog, imgBG), &r);
+  GetWindowRect(GetDlgItem(dialog, number(imgBG)), &r);
   MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
   const int dx = (r.right - r.left) / 4;
   const int dy = (r.bottom - r.top) / 4;

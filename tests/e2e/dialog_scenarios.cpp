@@ -161,10 +161,10 @@ std::string expectClock(const Context& context, HWND window, const Look& look, D
   }
 }
 
-HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+HWND item(HWND dialog, PropertiesControl id) { return GetDlgItem(dialog, number(id)); }
 
 // The rectangle of a control in its dialog's client coordinates.
-Geometry placeOf(HWND dialog, int id) {
+Geometry placeOf(HWND dialog, PropertiesControl id) {
   RECT rect{};
   GetWindowRect(item(dialog, id), &rect);
   MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
@@ -182,16 +182,17 @@ int focusedControl(HWND dialog) {
 
 // Presses a key and waits for the focus to reach `expected`; the key is sent once more
 // should the first one have been lost on its way.
-bool keyMovesFocus(HWND dialog, WORD key, int expected) {
+bool keyMovesFocus(HWND dialog, WORD key, PropertiesControl expected) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     keyPress(key);
-    if (waitUntil(2000, [&] { return focusedControl(dialog) == expected; })) return true;
+    if (waitUntil(2000, [&] { return focusedControl(dialog) == number(expected); })) return true;
   }
   return false;
 }
 
 // Waits until the colour of a control's centre, as the dialog shows it, is `expected`.
-void expectControlColour(HWND dialog, int id, Rgb expected, int tolerance, std::string_view what,
+void expectControlColour(HWND dialog, PropertiesControl id, Rgb expected, int tolerance,
+                         std::string_view what,
                          const std::source_location& where = std::source_location::current()) {
   const Geometry place = placeOf(dialog, id);
   Rgb got{};
@@ -203,7 +204,7 @@ void expectControlColour(HWND dialog, int id, Rgb expected, int tolerance, std::
 }
 
 // Presses "Abbrechen" or "OK" and waits until the dialog has gone.
-void closeWith(HWND dialog, int button, const std::source_location& where) {
+void closeWith(HWND dialog, PropertiesControl button, const std::source_location& where) {
   clickControl(dialog, button);
   requireTrue(waitUntil(5000, [&] { return gone(dialog); }), "the properties dialog", "still open",
               button == cmdOK ? "closed by \"OK\"" : "closed by \"Abbrechen\"", where);
@@ -252,7 +253,7 @@ std::string propertiesDialogLayout(const Context& context) {
   expectTrue(GetWindow(dialog, GW_OWNER) == nullptr, "the dialog's owner", "a window", "none");
 
   struct Expected {
-    int id;
+    PropertiesControl id;
     const wchar_t* className;
     const wchar_t* text;           // nothing for the swatches and the picture area
     int left, top, width, height;  // twips
@@ -276,7 +277,7 @@ std::string propertiesDialogLayout(const Context& context) {
       {cmdCancel, L"Button", L"Abbrechen", 2760, 1680, 1455, 375},
   };
   for (const Expected& e : table) {
-    const std::string name = printed("control %d", e.id);
+    const std::string name = printed("control %d", number(e.id));
     const HWND control = item(dialog, e.id);
     if (!expectTrue(control != nullptr && IsWindowVisible(control), name, "absent", "visible")) {
       continue;
@@ -298,8 +299,8 @@ std::string propertiesDialogLayout(const Context& context) {
     }
   }
   saveForInspection(context, captureClient(dialog), "dialog");
-  for (const int swatch : {shpColHour, shpColMin, shpColSec}) {
-    expectControlColour(dialog, swatch, kWhite, kTolerance, printed("swatch %d", swatch));
+  for (const PropertiesControl swatch : {shpColHour, shpColMin, shpColSec}) {
+    expectControlColour(dialog, swatch, kWhite, kTolerance, printed("swatch %d", number(swatch)));
   }
   expectControlColour(dialog, imgBG, facegen::kFace5Centre, kTolerance,
                       "the preview's centre (clockbg5.bmp)");
@@ -326,13 +327,15 @@ std::string propertiesDialogLayout(const Context& context) {
   // Enter presses the focused button.
   requireTrue(waitUntil(3000, [&] { return GetForegroundWindow() == dialog; }),
               "the dialog after the right press", "not in the foreground", "the active window");
-  expectEqual(focusedControl(dialog), static_cast<int>(cmdOK), "the focus at opening");
+  expectEqual(focusedControl(dialog), number(cmdOK), "the focus at opening");
   keyPress(VK_ESCAPE);
   pause(1000);
   requireTrue(!gone(dialog), "the dialog after Escape", "closed", "still open");
-  for (const int next : {cmdCancel, txtBG, cmdBG, cmdColHour, cmdColMin, cmdColSec, cmdOK}) {
-    requireTrue(keyMovesFocus(dialog, VK_TAB, next), printed("the focus after Tab to %d", next),
-                printed("control %d", focusedControl(dialog)), printed("control %d", next));
+  for (const PropertiesControl next :
+       {cmdCancel, txtBG, cmdBG, cmdColHour, cmdColMin, cmdColSec, cmdOK}) {
+    requireTrue(keyMovesFocus(dialog, VK_TAB, next),
+                printed("the focus after Tab to %d", number(next)),
+                printed("control %d", focusedControl(dialog)), printed("control %d", number(next)));
   }
   requireTrue(keyMovesFocus(dialog, VK_TAB, cmdCancel), "the focus after Tab",
               printed("control %d", focusedControl(dialog)), "\"Abbrechen\"");

@@ -55,7 +55,7 @@ HWND openProperties(const ClockProcess& clock, HWND window, const std::source_lo
   HWND dialog = nullptr;
   const std::wstring title = kPropertiesCaption;
   waitUntil(10000, [&] {
-    for (const HWND w : topLevelWindows(clock.id(), kPropertiesClass, &title)) {
+    for (const HWND w : topLevelWindows(clock.id(), kPropertiesClassName, &title)) {
       if (IsWindowVisible(w)) dialog = w;
     }
     return dialog != nullptr;
@@ -68,8 +68,8 @@ HWND openProperties(const ClockProcess& clock, HWND window, const std::source_lo
   return dialog;
 }
 
-void clickControl(HWND dialog, int id) {
-  const POINT p = centreOnScreen(GetDlgItem(dialog, id));
+void clickControl(HWND dialog, PropertiesControl control) {
+  const POINT p = centreOnScreen(GetDlgItem(dialog, number(control)));
   click(p.x, p.y);
 }
 
@@ -105,8 +105,8 @@ void pressAndWaitGone(HWND dialog, int button, std::string_view what,
               "closed", where);
 }
 
-void chooseColour(const ClockProcess& clock, HWND dialog, int button, const Rgb* colour,
-                  const std::source_location& where) {
+void chooseColour(const ClockProcess& clock, HWND dialog, PropertiesControl button,
+                  const Rgb* colour, const std::source_location& where) {
   clickControl(dialog, button);
   const HWND colours = waitForCommonDialog(clock, L"Color", kRedEdit, where);
   if (colour == nullptr) {

@@ -11,30 +11,23 @@
 #include <string_view>
 
 #include "e2e.h"
+#include "win32/properties_ids.h"
 
 namespace zarn::e2e {
 
-// The dialog's window class, caption and control identifiers, as the dialog window
-// declares them.
-inline constexpr wchar_t kPropertiesClass[] = L"ZarnProperties";
-inline constexpr wchar_t kPropertiesCaption[] = L"Zarn - Eigenschaften";
-enum PropertiesControl : int {
-  cmdOK = 100,
-  cmdCancel = 101,
-  Label1 = 102,
-  Label2 = 103,
-  Label3 = 104,
-  Label4 = 105,
-  txtBG = 106,
-  cmdBG = 107,
-  cmdColHour = 108,
-  cmdColMin = 109,
-  cmdColSec = 110,
-  shpColHour = 111,
-  shpColMin = 112,
-  shpColSec = 113,
-  imgBG = 114,
-};
+// The dialog's window class, caption and controls, by the names the dialog window is built
+// with.
+using win32::kPropertiesCaption;
+using win32::kPropertiesClassName;
+using win32::PropertiesControl;
+using enum win32::PropertiesControl;
+
+// A control's number, as GetDlgItem takes it and WM_COMMAND carries it.
+constexpr int number(PropertiesControl control) { return static_cast<int>(control); }
+
+inline std::wstring dialogItemText(HWND dialog, PropertiesControl control) {
+  return dialogItemText(dialog, number(control));
+}
 
 // The system's colour dialog: its red, green and blue boxes.
 inline constexpr int kRedEdit = 706;
@@ -51,7 +44,7 @@ HWND openProperties(const ClockProcess& clock, HWND window,
                     const std::source_location& where = std::source_location::current());
 
 // A real click in the middle of one of the dialog's buttons.
-void clickControl(HWND dialog, int id);
+void clickControl(HWND dialog, PropertiesControl control);
 
 // The process's visible common dialog with this title, once the control exists in it.
 HWND waitForCommonDialog(const ClockProcess& clock, const wchar_t* title, int control,
@@ -67,7 +60,8 @@ void pressAndWaitGone(HWND dialog, int button, std::string_view what,
 
 // Presses a "..." button for a hand's colour; in the colour dialog either enters the
 // colour and confirms it or, without one, cancels.
-void chooseColour(const ClockProcess& clock, HWND dialog, int button, const Rgb* colour,
+void chooseColour(const ClockProcess& clock, HWND dialog, PropertiesControl button,
+                  const Rgb* colour,
                   const std::source_location& where = std::source_location::current());
 
 // Presses the background's "..." button; in the open-file dialog either enters the path

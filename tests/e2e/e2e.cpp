@@ -9,6 +9,9 @@
 #include <cwctype>
 #include <string>
 
+#include "win32/system_error.h"
+#include "win32/text.h"
+
 namespace zarn::e2e {
 
 namespace {
@@ -19,22 +22,9 @@ constexpr wchar_t kZarnKey[] = L"Software\\Zarn";
 constexpr wchar_t kLayoutKey[] = L"Software\\Zarn\\Layout";
 constexpr DWORD kPoll = 50;
 
-std::wstring wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring result(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), n);
-  return result;
-}
-
-std::string systemMessage(DWORD error) {
-  wchar_t buffer[512] = {};
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                 buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
-  std::string text = utf8(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return std::to_string(error) + " " + text;
+// The system's reason for a failure, with its number.
+std::string systemReason(DWORD error) {
+  return std::to_string(error) + " " + win32::systemMessage(error);
 }
 
 // The calls that prepare a scenario must work; when one fails, the scenario cannot test
@@ -42,7 +32,7 @@ std::string systemMessage(DWORD error) {
 void requireSystem(bool worked, std::string_view what,
                    const std::source_location& where = std::source_location::current()) {
   if (!worked) {
-    printFailure(what, "error " + systemMessage(GetLastError()), "success", where);
+    printFailure(what, "error " + systemReason(GetLastError()), "success", where);
     throw ScenarioFailed{};
   }
 }
@@ -50,7 +40,7 @@ void requireSystem(bool worked, std::string_view what,
 void requireRegistry(LSTATUS status, std::string_view what,
                      const std::source_location& where = std::source_location::current()) {
   if (status != ERROR_SUCCESS) {
-    printFailure(what, "error " + systemMessage(static_cast<DWORD>(status)), "success", where);
+    printFailure(what, "error " + systemReason(static_cast<DWORD>(status)), "success", where);
     throw ScenarioFailed{};
   }
 }
@@ -77,7 +67,7 @@ void writeLayout(const std::wstring& name, DWORD type, const void* data, DWORD s
                   "creating HKCU\\Software\\Zarn\\Layout");
   requireRegistry(
       RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
-      "writing the setting " + utf8(name));
+      "writing the setting " + win32::narrow(name));
 }
 
 struct WindowQuery {
@@ -132,16 +122,6 @@ std::string escaped(std::string_view text) {
 
 }  // namespace
 
-std::string utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                      nullptr, nullptr);
-  return text;
-}
-
 std::string printed(const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);
@@ -152,9 +132,9 @@ std::string printed(const char* format, ...) {
 }
 
 std::string describe(const std::string& text) { return escaped(text); }
-std::string describe(const std::wstring& text) { return escaped(utf8(text)); }
+std::string describe(const std::wstring& text) { return escaped(win32::narrow(text)); }
 std::string describe(const char* text) { return escaped(text); }
-std::string describe(const wchar_t* text) { return escaped(utf8(text)); }
+std::string describe(const wchar_t* text) { return escaped(win32::narrow(text)); }
 std::string describe(long long value) { return std::to_string(value); }
 std::string describe(int value) { return std::to_string(value); }
 std::string describe(unsigned long value) { return std::to_string(value); }
@@ -227,7 +207,7 @@ std::optional<std::wstring> readLayoutText(const std::wstring& name) {
   }
   std::vector<BYTE> data(size + sizeof(wchar_t));
   requireRegistry(RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.data(), &size),
-                  "reading the setting " + utf8(name));
+                  "reading the setting " + win32::narrow(name));
   if (type != REG_SZ) return L"(a value of registry type " + std::to_wstring(type) + L")";
   std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
   while (!text.empty() && text.back() == L'\0') text.pop_back();
@@ -270,7 +250,7 @@ ClockProcess::ClockProcess(const Context& context, const std::source_location& w
     if (started != FALSE || GetLastError() != ERROR_INTERNAL_ERROR) break;
     Sleep(500);
   }
-  requireSystem(started, "starting " + utf8(context.clockExe));
+  requireSystem(started, "starting " + win32::narrow(context.clockExe));
   process_ = info.hProcess;
   id_ = info.dwProcessId;
   // This object ends the process in any case; the job ends it also when the driver itself
@@ -467,11 +447,11 @@ Capture captureClient(HWND window) {
 
 void saveForInspection(const Context& context, const Capture& capture, std::string_view tag) {
   const std::wstring path =
-      context.workDir + L"\\" + wide(context.scenario) + L"-" + wide(tag) + L".bmp";
+      context.workDir + L"\\" + win32::widen(context.scenario) + L"-" + win32::widen(tag) + L".bmp";
   if (capture.saveBmp(path)) {
-    std::printf("saved the clock's client area as %s\n", utf8(path).c_str());
+    std::printf("saved the clock's client area as %s\n", win32::narrow(path).c_str());
   } else {
-    std::printf("could not save %s\n", utf8(path).c_str());
+    std::printf("could not save %s\n", win32::narrow(path).c_str());
   }
   std::fflush(stdout);
 }
@@ -649,7 +629,7 @@ long long procValue(const std::string& text, const std::string& label) {
 
 std::string linuxPid(const std::vector<std::wstring>& arguments) {
   std::string start;
-  for (const std::wstring& argument : arguments) start += utf8(argument) + '\0';
+  for (const std::wstring& argument : arguments) start += win32::narrow(argument) + '\0';
   char prefix[1024] = {};
   GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
   std::string prefixEntry(1, '\0');

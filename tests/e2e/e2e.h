@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tools/faces.h"
+#include "win32/text.h"
 
 namespace zarn::e2e {
 
@@ -204,9 +205,6 @@ void keyPress(WORD virtualKey);
 // Seconds since midnight, local time, with milliseconds.
 double secondsOfDayNow();
 void pause(DWORD milliseconds);
-
-// Wide text as UTF-8.
-std::string utf8(std::wstring_view wide);
 
 // Linux's /proc, which Wine shows on drive Z:. A file read whole, empty when it cannot be
 // read; `path` is below /proc, with backslashes.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "tools/faces.h"
@@ -50,6 +51,15 @@ HandShapes handShapes(int width, int height, ClockTime time) {
                       roundHalfEven(h / 2 - h * std::cos(a) / 2.5)};
   shapes.centre = {roundHalfEven(w / 2), roundHalfEven(h / 2)};
   return shapes;
+}
+
+int pixelSize(double twips, double twipsPerPixel) { return roundHalfEven(twips / twipsPerPixel); }
+
+Vertex beyondTip(Vertex centre, Vertex tip) {
+  const int dx = tip.x - centre.x;
+  const int dy = tip.y - centre.y;
+  if (std::abs(dx) >= std::abs(dy)) return {tip.x + (dx > 0) - (dx < 0), tip.y};
+  return {tip.x, tip.y + (dy > 0) - (dy < 0)};
 }
 
 ClockTime timeOfDay(int secondsOfDay) {

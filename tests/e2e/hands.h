@@ -2,7 +2,8 @@
 
 // The driver's own account of where the clock draws its hands, worked out from the hand
 // formulas independently of the clock's code, and the plane geometry that picks pixels
-// safely inside or outside the drawn shapes.
+// safely inside or outside the drawn shapes. Portable: the unit tests hold it to the
+// worked examples natively.
 
 #include <array>
 #include <span>
@@ -36,6 +37,13 @@ int roundHalfEven(double value);
 int hourPosition(int hour, int minute);
 // The three hands of a W x H pixel clock at a time of day.
 HandShapes handShapes(int width, int height, ClockTime time);
+// A window's size in pixels as the clock takes it for its hands: its twips over the
+// unrounded twips per pixel, rounded once.
+int pixelSize(double twips, double twipsPerPixel);
+// The pixel one step further out than a hand's tip, along the hand's main direction. Each
+// vertex of a hand is a pixel of its outline, and this one is none, so the two together
+// tell where the tip lies to the pixel.
+Vertex beyondTip(Vertex centre, Vertex tip);
 
 // The whole seconds whose hands a clock may be showing when its screen was read between
 // `before` and `after` (seconds of the day): the last tick can be up to about a second

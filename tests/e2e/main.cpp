@@ -24,7 +24,6 @@ struct Scenario {
 };
 
 constexpr Scenario kScenarios[] = {
-    {"hand_geometry", zarn::e2e::handGeometry},
     {"first_start", zarn::e2e::firstStart},
     {"white_hands_default", zarn::e2e::whiteHandsDefault},
     {"hand_colours", zarn::e2e::handColours},
@@ -49,13 +48,6 @@ constexpr Scenario kScenarios[] = {
     {"bad_settings_types", zarn::e2e::badSettingsTypes},
 };
 
-std::string narrow(const wchar_t* wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), n, nullptr, nullptr);
-  return text;
-}
-
 int usage() {
   std::printf("usage: zarn_e2e SCENARIO CLOCK_EXE WORK_DIR\nscenarios:");
   for (const auto& s : kScenarios) {
@@ -69,7 +61,7 @@ int usage() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4) return usage();
-  const Context context{narrow(argv[1]), argv[2], argv[3]};
+  const Context context{zarn::win32::narrow(argv[1]), argv[2], argv[3]};
   const Scenario* chosen = nullptr;
   for (const auto& s : kScenarios) {
     if (s.name == context.scenario) chosen = &s;

@@ -9,9 +9,6 @@
 
 namespace zarn::e2e {
 
-// The driver's own hand geometry against the worked examples, with no clock running.
-std::string handGeometry(const Context& context);
-
 std::string firstStart(const Context& context);
 std::string whiteHandsDefault(const Context& context);
 std::string handColours(const Context& context);

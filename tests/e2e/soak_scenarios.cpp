@@ -195,7 +195,7 @@ struct Watched {
   HANDLE process = nullptr;
   DWORD id = 0;
   HWND window = nullptr;  // takes the menu's commands and answers WM_NULL
-  const wchar_t* dialogClass = kPropertiesClass;
+  const wchar_t* dialogClass = kPropertiesClassName;
   std::string linuxPid;
 };
 
@@ -276,7 +276,7 @@ HWND waitForTopLevel(DWORD pid, const wchar_t* windowClass, const wchar_t* title
   });
   requireTrue(found != nullptr, "the window " + describe(title),
               printed("none in %lu s", milliseconds / 1000),
-              "a " + utf8(windowClass) + printed(" window with the control %d", control));
+              "a " + win32::narrow(windowClass) + printed(" window with the control %d", control));
   return found;
 }
 
@@ -302,14 +302,14 @@ void press(HWND dialog, int button, const std::string& what) {
 // in the colour and open-file dialogs that the dialog's "..." buttons open.
 void pick(const Context& context, const Watched& w, HWND dialog, int n, DWORD linger) {
   const Rgb colour = kPickedColours[n % 2];
-  PostMessageW(GetDlgItem(dialog, cmdColHour), BM_CLICK, 0, 0);
+  PostMessageW(GetDlgItem(dialog, number(cmdColHour)), BM_CLICK, 0, 0);
   const HWND colours = waitForTopLevel(w.id, L"#32770", L"Color", kRedEdit, kCommonDialogTimeout);
   pause(linger);
   enterText(colours, kRedEdit, std::to_wstring(colour.r));
   enterText(colours, kGreenEdit, std::to_wstring(colour.g));
   enterText(colours, kBlueEdit, std::to_wstring(colour.b));
   press(colours, IDOK, "the colour dialog after OK");
-  PostMessageW(GetDlgItem(dialog, cmdBG), BM_CLICK, 0, 0);
+  PostMessageW(GetDlgItem(dialog, number(cmdBG)), BM_CLICK, 0, 0);
   const HWND files = waitForTopLevel(w.id, L"#32770", L"Open", kFileNameEdit, kCommonDialogTimeout);
   pause(linger);
   enterText(files, kFileNameEdit,
@@ -322,10 +322,11 @@ void pick(const Context& context, const Watched& w, HWND dialog, int n, DWORD li
 void confirmDialog(const Context& context, const Watched& w, int showing, int pickNumber,
                    DWORD linger = 0) {
   PostMessageW(w.window, WM_COMMAND, kMitProp, 0);
-  const HWND dialog = waitForTopLevel(w.id, w.dialogClass, kPropertiesCaption, cmdOK, kTimeout);
+  const HWND dialog =
+      waitForTopLevel(w.id, w.dialogClass, kPropertiesCaption, number(cmdOK), kTimeout);
   pause(linger);
   if (pickNumber >= 0) pick(context, w, dialog, pickNumber, linger);
-  press(dialog, cmdOK, printed("the properties dialog after \"OK\" (showing %d)", showing));
+  press(dialog, number(cmdOK), printed("the properties dialog after \"OK\" (showing %d)", showing));
   requireResponsive(w);
 }
 
@@ -423,7 +424,7 @@ LRESULT CALLBACK replicaProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   static const HMODULE dialogs = LoadLibraryW(L"comdlg32.dll");
   static COLORREF customColours[16] = {};
   static wchar_t fileName[MAX_PATH] = {};
-  if (message == WM_COMMAND && LOWORD(wParam) == cmdColHour) {
+  if (message == WM_COMMAND && LOWORD(wParam) == number(cmdColHour)) {
     CHOOSECOLORW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window;
@@ -431,7 +432,7 @@ LRESULT CALLBACK replicaProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     using Choose = BOOL(WINAPI*)(CHOOSECOLORW*);
     reinterpret_cast<Choose>(reinterpret_cast<void*>(GetProcAddress(dialogs, "ChooseColorW")))(
         &dialog);
-  } else if (message == WM_COMMAND && LOWORD(wParam) == cmdBG) {
+  } else if (message == WM_COMMAND && LOWORD(wParam) == number(cmdBG)) {
     wchar_t directory[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, directory);
     OPENFILENAMEW dialog{};
@@ -445,7 +446,7 @@ LRESULT CALLBACK replicaProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     reinterpret_cast<Open>(reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameW")))(
         &dialog);
     SetCurrentDirectoryW(directory);
-  } else if (message == WM_COMMAND && LOWORD(wParam) == cmdOK) {
+  } else if (message == WM_COMMAND && LOWORD(wParam) == number(cmdOK)) {
     DestroyWindow(window);
   } else if (message == WM_NCDESTROY) {
     DeleteObject(reinterpret_cast<HFONT>(GetWindowLongPtrW(window, GWLP_USERDATA)));
@@ -495,7 +496,7 @@ void showReplica() {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   ShowWindow(window, SW_SHOWNORMAL);
-  SetFocus(GetDlgItem(window, cmdOK));
+  SetFocus(GetDlgItem(window, number(cmdOK)));
 }
 
 LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "clock_fixture.h"
 #include "platform/numeric.h"
+#include "tests/shared/hand_cases.h"
 
 namespace zarn {
 namespace {
@@ -42,46 +44,26 @@ class DrawTest : public ClockTest {
   }
 };
 
-struct HandsCase {
-  int w;
-  int h;
-  LocalTime time;
-  std::vector<std::string> polygons;  // hour, minute, second
-};
+std::string polygon(std::initializer_list<hand_cases::Point> points) {
+  std::string text = "Polygon(";
+  for (const auto& p : points) {
+    if (text.back() == ')') text += ",";
+    text += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+  }
+  return text + ")";
+}
 
 TEST_F(DrawTest, WorkedExamplesGiveExactlyThesePolygons) {
-  const HandsCase cases[] = {
-      {200,
-       200,
-       {12, 0, 0},
-       {"Polygon((100,100),(98,84),(100,41),(102,84))",
-        "Polygon((100,100),(99,83),(100,23),(101,83))", "Polygon((100,20),(100,100),(100,100))"}},
-      {200,
-       200,
-       {3, 0, 15},
-       {"Polygon((100,100),(116,98),(159,100),(116,102))",
-        "Polygon((100,100),(99,83),(100,23),(101,83))", "Polygon((180,100),(100,100),(100,100))"}},
-      {200,
-       200,
-       {10, 10, 30},
-       {"Polygon((100,100),(85,92),(52,65),(88,88))",
-        "Polygon((100,100),(114,90),(167,62),(115,93))", "Polygon((100,180),(100,100),(100,100))"}},
-      {201,
-       150,
-       {5, 18, 45},
-       {"Polygon((100,75),(110,86),(125,115),(105,87))",
-        "Polygon((100,75),(117,78),(174,93),(116,80))", "Polygon((20,75),(100,75),(100,75))"}},
-      {202,
-       200,
-       {11, 54, 0},
-       {"Polygon((101,100),(98,84),(101,41),(104,84))",
-        "Polygon((101,100),(90,87),(55,38),(92,86))", "Polygon((101,20),(101,100),(101,100))"}},
-  };
-  for (const auto& c : cases) {
-    sizePixels(c.w, c.h);
-    EXPECT_EQ(handsAt(c.time.hour, c.time.minute, c.time.second), c.polygons)
-        << c.w << "x" << c.h << " at " << c.time.hour << ":" << c.time.minute << ":"
-        << c.time.second;
+  for (const auto& c : hand_cases::kHandsCases) {
+    sizePixels(c.size.width, c.size.height);
+    const auto& h = c.hourHand;
+    const auto& m = c.minuteHand;
+    const std::vector<std::string> expected = {polygon({h[0], h[1], h[2], h[3]}),
+                                               polygon({m[0], m[1], m[2], m[3]}),
+                                               polygon({c.secondTip, h[0], h[0]})};
+    EXPECT_EQ(handsAt(c.time.hour, c.time.minute, c.time.second), expected)
+        << c.size.width << "x" << c.size.height << " at " << c.time.hour << ":" << c.time.minute
+        << ":" << c.time.second;
   }
 }
 
