@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 
 #include "clock/frmZarn.h"
 #include "platform/platform.h"
@@ -41,6 +42,10 @@ class FrmZarnWindow {
   [[nodiscard]] HDC backBuffer() const { return buffer_.get(); }
   void present() const;
 
+  // Shows the window for the first time: normal, whatever the launcher asked for, and on a
+  // monitor.
+  void showFirstTime();
+
   // Runs Form_Unload once, then destroys the window.
   void unload();
   // Opens mnuRoot at the cursor; the chosen entry arrives later as WM_COMMAND.
@@ -58,13 +63,14 @@ class FrmZarnWindow {
   LRESULT onTimer(WPARAM id);
   LRESULT onButtonDown(std::int16_t button, WPARAM keys, LPARAM position);
   LRESULT onLeftButtonUp();
+  LRESULT onCaptureChanged();
   LRESULT onMouseMove(WPARAM keys, LPARAM position);
   LRESULT onCommand(WPARAM wParam, LPARAM lParam);
   LRESULT onClose();
   LRESULT onEndSession(WPARAM ending);
   LRESULT onTaskbarCreated();
 
-  [[nodiscard]] bool isTrayNotification(WPARAM keys, LPARAM position) const;
+  [[nodiscard]] static bool altHeld();
   void registerClass();
   void resizeBackBuffer(int width, int height);
   void destroyBackBuffer();
@@ -75,6 +81,8 @@ class FrmZarnWindow {
   HWND hwnd_ = nullptr;
   UINT taskbarCreated_ = 0;
   bool unloading_ = false;
+  bool leftPressOnClock_ = false;     // from a left press on the window to its release
+  std::exception_ptr createFailure_;  // why WM_CREATE refused the window
   bool classRegistered_ = false;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;

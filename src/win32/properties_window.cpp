@@ -251,7 +251,7 @@ void PropertiesWindow::Shown::create() {
   if (CreateWindowExW(0, kPropertiesClassName, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                       owner_.instance_, this) == nullptr) {
-    throw lastErrorFailure();
+    throw lastErrorFailure("CreateWindowExW");
   }
   for (const ControlLayout& layout : kControls) {
     const ControlClass kind = controlClass(layout.kind);
@@ -260,7 +260,7 @@ void PropertiesWindow::Shown::create() {
         toPixels(layout.top, perPixelY), toPixels(layout.width, perPixelX),
         toPixels(layout.height, perPixelY), hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), owner_.instance_, nullptr);
-    if (created == nullptr) throw lastErrorFailure();
+    if (created == nullptr) throw lastErrorFailure("CreateWindowExW");
     SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
   }
 }
@@ -508,11 +508,11 @@ void PropertiesWindow::registerClass() {
   if (commonControls_ == nullptr) {
     // The manifest makes this version 6, whose controls the dialog's buttons and boxes are.
     commonControls_ = LoadLibraryW(L"comctl32.dll");
-    if (commonControls_ == nullptr) throw lastErrorFailure();
+    if (commonControls_ == nullptr) throw lastErrorFailure("LoadLibraryW");
     using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto init = reinterpret_cast<Init>(
         reinterpret_cast<void*>(GetProcAddress(commonControls_, "InitCommonControlsEx")));
-    if (init == nullptr) throw lastErrorFailure();
+    if (init == nullptr) throw lastErrorFailure("GetProcAddress");
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     init(&controls);
   }
@@ -524,7 +524,7 @@ void PropertiesWindow::registerClass() {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   windowClass.lpszClassName = kPropertiesClassName;
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    throw lastErrorFailure();
+    throw lastErrorFailure("RegisterClassExW");
   }
   classRegistered_ = true;
 }
@@ -539,10 +539,10 @@ template <typename Function>
 Function PropertiesWindow::dialogFunction(const char* name) {
   if (commonDialogs_ == nullptr) {
     commonDialogs_ = LoadLibraryW(L"comdlg32.dll");
-    if (commonDialogs_ == nullptr) throw lastErrorFailure();
+    if (commonDialogs_ == nullptr) throw lastErrorFailure("LoadLibraryW");
   }
   const FARPROC address = GetProcAddress(commonDialogs_, name);
-  if (address == nullptr) throw lastErrorFailure();
+  if (address == nullptr) throw lastErrorFailure("GetProcAddress");
   return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
 }
 

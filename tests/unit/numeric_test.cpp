@@ -129,12 +129,6 @@ TEST(ToInt, OverflowNamesTheValueFound) {
   }
 }
 
-TEST(Divide, DividesInDoublePrecision) {
-  EXPECT_EQ(divide(2406, 12, "w"), 200.5);
-  EXPECT_EQ(divide(1, 3, "w"), 1.0 / 3.0);
-  EXPECT_EQ(divide(-7725, 15, "w"), -515);
-}
-
 TEST(Divide, ByZeroFailsNamingWhat) {
   for (const double zero : {0.0, -0.0}) {
     try {
