@@ -50,7 +50,6 @@ FrmZarnWindow::~FrmZarnWindow() {
   // The form is gone by now; a window still standing is destroyed without its unload.
   form_ = nullptr;
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  if (classRegistered_) UnregisterClassW(kClockClassName, instance_);
 }
 
 void FrmZarnWindow::registerClass() {
@@ -73,7 +72,7 @@ void FrmZarnWindow::registerClass() {
   windowClass.hIconSm = smallIcon_.get();
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kClockClassName;
-  if (RegisterClassExW(&windowClass) == 0) throw lastErrorFailure("RegisterClassExW");
+  registerWindowClass(windowClass);
   classRegistered_ = true;
 }
 
@@ -83,8 +82,9 @@ void FrmZarnWindow::create(frmZarn& form) {
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   form_ = &form;
 
-  RECT rect{0, 0, toInt32(kDesignClientWidth / screen_.twipsPerPixelX(), "Breite in Bildpunkten"),
-            toInt32(kDesignClientHeight / screen_.twipsPerPixelY(), "H\u00F6he in Bildpunkten")};
+  RECT rect{
+      0, 0, twipsToPixels(kDesignClientWidth, screen_.twipsPerPixelX(), "Breite in Bildpunkten"),
+      twipsToPixels(kDesignClientHeight, screen_.twipsPerPixelY(), "H\u00F6he in Bildpunkten")};
   AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
   const HWND created = CreateWindowExW(kExStyle, kClockClassName, L"", kStyle, CW_USEDEFAULT,
                                        CW_USEDEFAULT, rect.right - rect.left,
@@ -160,25 +160,6 @@ void FrmZarnWindow::popupMenu() {
   SetForegroundWindow(hwnd_);
   TrackPopupMenu(menu_.get(), 0, cursor.x, cursor.y, 0, hwnd_, nullptr);
   PostMessageW(hwnd_, WM_NULL, 0, 0);
-}
-
-LRESULT CALLBACK FrmZarnWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  FrmZarnWindow* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<FrmZarnWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<FrmZarnWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-  const LRESULT result = self->onMessage(message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-  }
-  return result;
 }
 
 LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {

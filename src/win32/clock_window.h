@@ -12,12 +12,13 @@
 #include "clock/frmZarn.h"
 #include "platform/platform.h"
 #include "win32/handles.h"
+#include "win32/window_base.h"
 
 namespace zarn::win32 {
 
 inline constexpr wchar_t kClockClassName[] = L"frmZarn";
 
-class FrmZarnWindow {
+class FrmZarnWindow : public WindowBase<FrmZarnWindow> {
  public:
   // The design client size, replaced by the restored geometry before the window is shown.
   static constexpr float kDesignClientWidth = 3024;
@@ -32,8 +33,6 @@ class FrmZarnWindow {
   // on its messages go to `form`. Throws Failure when the window cannot be created.
   void create(frmZarn& form);
 
-  // Null before creation and after destruction.
-  [[nodiscard]] HWND hwnd() const { return hwnd_; }
   // The window's small icon, the one the notification area shows.
   [[nodiscard]] HICON icon() const { return smallIcon_.get(); }
 
@@ -52,7 +51,7 @@ class FrmZarnWindow {
   void popupMenu();
 
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend class WindowBase<FrmZarnWindow>;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
   LRESULT onCreate();
@@ -78,12 +77,11 @@ class FrmZarnWindow {
   HINSTANCE instance_;
   const Screen& screen_;
   frmZarn* form_ = nullptr;
-  HWND hwnd_ = nullptr;
   UINT taskbarCreated_ = 0;
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window
-  bool classRegistered_ = false;
+  bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
   UniqueMenu menu_;

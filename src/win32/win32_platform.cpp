@@ -29,10 +29,6 @@ Handle toHandle(T value) {
   return reinterpret_cast<Handle>(value);
 }
 
-int toPixels(Twips twips, float twipsPerPixel, std::string_view what) {
-  return toInt32(divide(twips, twipsPerPixel, what), what);
-}
-
 std::wstring keyPath(const std::string& app, const std::string& section) {
   return L"Software\\" + widen(app) + L"\\" + widen(section);
 }
@@ -120,19 +116,19 @@ Twips Win32ClockWindow::height() const {
 }
 
 void Win32ClockWindow::setTop(Twips value) {
-  const int y = toPixels(value, screen_.twipsPerPixelY(), "Top");
+  const int y = twipsToPixels(value, screen_.twipsPerPixelY(), "Top");
   place(windowRect().left, y, 0, 0, SWP_NOSIZE);
   top_.assign(value, windowRect().top);
 }
 
 void Win32ClockWindow::setLeft(Twips value) {
-  const int x = toPixels(value, screen_.twipsPerPixelX(), "Left");
+  const int x = twipsToPixels(value, screen_.twipsPerPixelX(), "Left");
   place(x, windowRect().top, 0, 0, SWP_NOSIZE);
   left_.assign(value, windowRect().left);
 }
 
 void Win32ClockWindow::setWidth(Twips value) {
-  const int width = toPixels(value, screen_.twipsPerPixelX(), "Width");
+  const int width = twipsToPixels(value, screen_.twipsPerPixelX(), "Width");
   const RECT rect = windowRect();
   place(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
   const RECT placed = windowRect();
@@ -140,7 +136,7 @@ void Win32ClockWindow::setWidth(Twips value) {
 }
 
 void Win32ClockWindow::setHeight(Twips value) {
-  const int height = toPixels(value, screen_.twipsPerPixelY(), "Height");
+  const int height = twipsToPixels(value, screen_.twipsPerPixelY(), "Height");
   const RECT rect = windowRect();
   place(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
   const RECT placed = windowRect();
@@ -206,10 +202,10 @@ void Win32Gdi::paintPicture(const Picture& picture, Twips x, Twips y, Twips widt
   if (picture.handle() == 0) return;
   const HDC dc = window_.backBuffer();
   if (dc == nullptr) return;
-  const int left = toPixels(x, screen_.twipsPerPixelX(), "X");
-  const int top = toPixels(y, screen_.twipsPerPixelY(), "Y");
-  const int destinationWidth = toPixels(width, screen_.twipsPerPixelX(), "Breite");
-  const int destinationHeight = toPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
+  const int left = twipsToPixels(x, screen_.twipsPerPixelX(), "X");
+  const int top = twipsToPixels(y, screen_.twipsPerPixelY(), "Y");
+  const int destinationWidth = twipsToPixels(width, screen_.twipsPerPixelX(), "Breite");
+  const int destinationHeight = twipsToPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
 
   const auto bitmap = fromHandle<HBITMAP>(picture.handle());
   BITMAP size{};
@@ -234,8 +230,9 @@ std::string RegistrySettingsStore::getSetting(const std::string& app, const std:
                                               const std::string& defaultText) {
   const std::wstring path = keyPath(app, section);
   const std::wstring name = widen(key);
-  // REG_EXPAND_SZ, as deployment tools write paths, is text too, handed back expanded.
-  constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+  // Without RRF_NOEXPAND this also takes REG_EXPAND_SZ, as deployment tools write paths,
+  // and hands it back expanded; any other type is refused as ERROR_UNSUPPORTED_TYPE.
+  constexpr DWORD kFlags = RRF_RT_REG_SZ;
   std::vector<wchar_t> buffer;
   // A value that grows between asking its size and reading it is asked for again.
   for (int attempt = 0; attempt < 8; ++attempt) {
