@@ -21,7 +21,6 @@ namespace {
 constexpr double kFullCircle = 6.283185307;
 constexpr const char* kTitle = "Zarn";
 constexpr const char* kWindowName = "frmZarn";
-constexpr int kMsgBoxOkOnly = 0;
 
 // A blank in place of the sign for zero and positive numbers.
 std::string signPosition(std::int64_t number) {
@@ -107,7 +106,7 @@ void frmZarn::reportError(std::string_view procName) {
   const std::string text = reportText(err_.number, err_.description, procName, err_.line);
   ++reportsOpen_;
   const AtScopeEnd closed([this] { --reportsOpen_; });
-  p_.messages.msgBox(text, kMsgBoxOkOnly, kTitle);
+  p_.messages.msgBox(text, kReportStyle, kTitle);
 }
 
 void frmZarn::createDrawingObjects(int& line, const std::array<int, 6>& steps) {

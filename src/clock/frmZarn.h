@@ -33,6 +33,9 @@ std::string reportText(std::int32_t number, std::string_view description, std::s
 // The clock window: its numbered-step procedures, run by the window system.
 class frmZarn {
  public:
+  // The style of the failure report's box: the OK button alone, no icon.
+  static constexpr int kReportStyle = 0;
+
   frmZarn(Platform& platform, frmProperties& properties);
 
   void Form_Load();

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "clock/frmZarn.h"
+#include "clock/mouse_input.h"
 #include "desktop/tray_icon.h"
 #include "platform/platform.h"
 #include "platform/types.h"
@@ -27,8 +29,13 @@ static_assert(tray::kLeftDoubleClick == WM_LBUTTONDBLCLK);
 static_assert(WindowActivation::kSwShow == SW_SHOW);
 static_assert(WindowActivation::kSwRestore == SW_RESTORE);
 
-// The clock's failure report passes the style 0 to its box: the OK button alone, no icon.
-static_assert(MB_OK == 0);
+static_assert(frmZarn::kReportStyle == MB_OK, "the report box: the OK button alone, no icon");
+
+static_assert(keys::kLeftButton == MK_LBUTTON);
+static_assert(keys::kRightButton == MK_RBUTTON);
+static_assert(keys::kShift == MK_SHIFT);
+static_assert(keys::kControl == MK_CONTROL);
+static_assert(keys::kMiddleButton == MK_MBUTTON);
 
 static_assert(CommonDialogs::kMaxFileName == MAX_PATH);
 static_assert(settings::kDefaultColour == static_cast<std::int32_t>(RGB(255, 255, 255)));
@@ -36,8 +43,10 @@ static_assert(settings::kDefaultColour == static_cast<std::int32_t>(RGB(255, 255
 static_assert(sizeof(Handle) == sizeof(HANDLE), "handles are kept at their full width");
 static_assert(sizeof(Colour) == sizeof(COLORREF));
 
-#ifndef _WIN64
-// tray::recordBytes lays out the 88 bytes the 32-bit shell reads; its offsets are these.
+#ifdef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == 104, "the first form with 8-byte handles");
+#else
+// The clock's record is the 88 bytes the 32-bit shell reads, at these offsets.
 static_assert(NOTIFYICONDATAA_V1_SIZE == tray::kRecordSize);
 static_assert(offsetof(NOTIFYICONDATAA, cbSize) == 0);
 static_assert(offsetof(NOTIFYICONDATAA, hWnd) == 4);

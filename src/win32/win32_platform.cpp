@@ -291,10 +291,9 @@ void Win32MessageBoxes::msgBox(const std::string& text, int style, const std::st
 void Win32Process::end() { ExitProcess(0); }
 
 bool Win32Shell::shellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
+  // The record's first, single-byte form: 88 bytes on 32-bit, where it is exactly the
+  // layout the clock fills, and the same fields with 8-byte handles (104 bytes) on 64-bit.
   NOTIFYICONDATAA record{};
-#ifdef _WIN64
-  // The 64-bit shell reads the same first form with 8-byte handles and their padding.
-  static_assert(NOTIFYICONDATAA_V1_SIZE == 104, "first-form record of the 64-bit shell");
   static_assert(sizeof(record.szTip) >= sizeof(NotifyIconData::szTip));
   record.cbSize = data.cbSize == tray::kRecordSize ? NOTIFYICONDATAA_V1_SIZE : data.cbSize;
   record.hWnd = fromHandle<HWND>(data.hWnd);
@@ -303,12 +302,6 @@ bool Win32Shell::shellNotifyIcon(std::uint32_t message, const NotifyIconData& da
   record.uCallbackMessage = data.uCallbackMessage;
   record.hIcon = fromHandle<HICON>(data.hIcon);
   std::memcpy(record.szTip, data.szTip.data(), data.szTip.size());
-#else
-  static_assert(NOTIFYICONDATAA_V1_SIZE == tray::kRecordSize, "the 88-byte record");
-  const std::array<std::uint8_t, tray::kRecordSize> bytes = tray::recordBytes(data);
-  static_assert(sizeof(record) >= sizeof(bytes));
-  std::memcpy(&record, bytes.data(), bytes.size());
-#endif
   return Shell_NotifyIconA(message, &record) != FALSE;
 }
 

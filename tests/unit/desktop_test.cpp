@@ -35,45 +35,6 @@ TEST(TrayTip, KeepsRoomForTheNul) {
   EXPECT_EQ(empty[63], ' ');
 }
 
-NotifyIconData clockRecord(Handle window, Handle icon) {
-  NotifyIconData data;
-  data.cbSize = tray::kRecordSize;
-  data.hWnd = window;
-  data.uID = tray::kIconId;
-  data.uFlags = tray::kFlags;
-  data.uCallbackMessage = tray::kCallbackMessage;
-  data.hIcon = icon;
-  data.szTip = tray::fixedTip("Zarn");
-  return data;
-}
-
-TEST(TrayRecord, HasEveryByteOfTheFirstForm) {
-  const auto bytes = tray::recordBytes(clockRecord(0x00123456, 0x89ABCDEF));
-
-  std::vector<std::uint8_t> expected = {88,   0,    0,    0,     // cbSize
-                                        0x56, 0x34, 0x12, 0x00,  // hWnd
-                                        1,    0,    0,    0,     // uID
-                                        7,    0,    0,    0,     // uFlags
-                                        0x00, 0x02, 0,    0,     // uCallbackMessage 512
-                                        0xEF, 0xCD, 0xAB, 0x89,  // hIcon
-                                        'Z',  'a',  'r',  'n',  0};
-  expected.resize(tray::kRecordSize, ' ');
-  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), expected);
-}
-
-TEST(TrayRecord, TruncatesHandlesToTheirLow32Bits) {
-  const Handle wideWindow = static_cast<Handle>(UINT64_C(0x7FFF00010002000A) & UINTPTR_MAX);
-  const Handle wideIcon = static_cast<Handle>(UINT64_C(0xFFFFFFFF80000001) & UINTPTR_MAX);
-  const auto bytes = tray::recordBytes(clockRecord(wideWindow, wideIcon));
-
-  const std::vector<std::uint8_t> window(bytes.begin() + 4, bytes.begin() + 8);
-  const std::vector<std::uint8_t> icon(bytes.begin() + 20, bytes.begin() + 24);
-  EXPECT_EQ(window, (std::vector<std::uint8_t>{0x0A, 0x00, 0x02, 0x00}));
-  EXPECT_EQ(icon, (std::vector<std::uint8_t>{0x01, 0x00, 0x00, 0x80}));
-  EXPECT_EQ(bytes[8], 1) << "the handle must not spill into uID";
-  EXPECT_EQ(bytes[24], 'Z') << "the icon must not spill into szTip";
-}
-
 TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOthers) {
   // The primary 1280 × 1024 with its taskbar at the bottom, a second 1920 × 1080 right of it.
   const std::vector<MonitorArea> docked = {
