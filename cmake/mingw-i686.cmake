@@ -5,6 +5,12 @@ set(ZARN_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_C_COMPILER ${ZARN_MINGW_TRIPLE}-gcc)
 set(CMAKE_CXX_COMPILER ${ZARN_MINGW_TRIPLE}-g++)
 set(CMAKE_RC_COMPILER ${ZARN_MINGW_TRIPLE}-windres)
+# Doubles are computed in SSE2 registers, as on 64-bit: the x87 unit keeps 64-bit
+# mantissas between steps, so an exact half in the hand geometry could round the other way
+# and the two builds would draw different pixels. Every processor Windows 8 and later runs
+# on has SSE2.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_FIND_ROOT_PATH /usr/${ZARN_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -194,13 +194,75 @@ IconImage drawIcon(int size) {
   return icon;
 }
 
+AlphaIconImage drawAlphaIcon(int size) {
+  const double s = size;
+  // The dial fills the square, centred on its middle; straight hands then fall on whole
+  // pixel columns when their width is even.
+  const Vec centre{s / 2, s / 2};
+  const double rimOuter = s / 2 - 0.3;
+  const double rimInner = rimOuter - s / 15;
+  const Shape dial = disc(centre, rimOuter);
+
+  // Transparent pixels stay black, so the edge fades through the rim's own colour.
+  Canvas canvas(size, size, toTone(kVgaPalette[vga::kBlack]));
+  const Tone yellow = toTone(kVgaPalette[vga::kYellow]);
+  const Tone white = toTone(kVgaPalette[vga::kWhite]);
+  canvas.paint(disc(centre, rimInner), [&](Vec p) {
+    // Whiter towards the light at the upper left, as the dithered images are.
+    const Vec d = p - centre;
+    return mix(yellow, white, 0.5 + 0.4 * (-d.x - d.y) / (rimInner * std::sqrt(2.0)));
+  });
+
+  const auto colour = [](std::uint8_t index) { return toTone(kVgaPalette[index]); };
+  const auto kite = [&](double degrees, double length, double shoulder, double halfWidth,
+                        std::uint8_t index) {
+    const Vec mid = dialPoint(centre, shoulder * rimInner, degrees);
+    const Vec side = dialPoint({0, 0}, halfWidth * rimInner, degrees + 90);
+    canvas.paint(convexPolygon({dialPoint(centre, 0.07 * rimInner, degrees + 180), mid + side,
+                                dialPoint(centre, length * rimInner, degrees), mid - side}),
+                 colour(index));
+  };
+  if (size >= 24) {
+    for (int h = 0; h < 12; h += 3) {
+      canvas.paint(
+          bar(dialPoint(centre, rimInner * 0.84, h * 30), dialPoint(centre, rimInner, h * 30), 1),
+          colour(vga::kBlack));
+    }
+  }
+  // The proportions of the 32-pixel paletted image, measured against the dial's radius.
+  kite(240, 0.63, 0.19, 0.16, vga::kDarkGreen);
+  kite(0, 0.77, 0.3, 0.13, vga::kOlive);
+  canvas.paint(capsule(centre, dialPoint(centre, 0.88 * rimInner, 120), std::max(0.7, s / 64)),
+               colour(vga::kRed));
+  canvas.paint(disc(centre, std::max(1.0, s / 22)), colour(vga::kBlack));
+
+  const RgbImage drawn = canvas.toImage();
+  AlphaIconImage icon(size);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const auto alpha =
+          static_cast<std::uint8_t>(std::lround(255 * coverage(dial, {x + 0.5, y + 0.5})));
+      if (alpha == 0) continue;
+      const Rgb c = drawn.at(x, y);
+      icon.at(x, y) = {c.r, c.g, c.b, alpha};
+    }
+  }
+  return icon;
+}
+
+std::vector<AnyIconImage> iconImages() {
+  std::vector<AnyIconImage> images{drawIcon(32), drawIcon(16)};
+  for (int size : {20, 24, 40, 48, 64}) images.emplace_back(drawAlphaIcon(size));
+  return images;
+}
+
 std::vector<std::filesystem::path> writeAssets(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
   const std::vector<std::filesystem::path> paths{dir / "clockbg5.bmp", dir / "clockbg1.bmp",
                                                  dir / "zarn.ico"};
   writeFile(paths[0], encodeBmp(drawFace5()));
   writeFile(paths[1], encodeBmp(drawFace1()));
-  writeFile(paths[2], encodeIco({drawIcon(32), drawIcon(16)}));
+  writeFile(paths[2], encodeIco(iconImages()));
   return paths;
 }
 

@@ -18,6 +18,14 @@ RgbImage drawFace1();
 // white dithered, its hands showing eight o'clock and twenty seconds.
 IconImage drawIcon(int size);
 
+// The same icon in 32-bit colour with an anti-aliased edge that fades into transparent
+// corners, at any size from 20 pixels up.
+AlphaIconImage drawAlphaIcon(int size);
+
+// Every image of zarn.ico in the file's order: first the 32 and 16 pixel images of 16
+// colours, then the 32-bit ones the shell picks at larger display scalings.
+std::vector<AnyIconImage> iconImages();
+
 // Writes clockbg5.bmp, clockbg1.bmp and zarn.ico into `dir`, creating it if needed, and
 // returns the paths written.
 std::vector<std::filesystem::path> writeAssets(const std::filesystem::path& dir);

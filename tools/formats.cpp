@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <variant>
 
 namespace zarn::facegen {
 
@@ -50,9 +51,73 @@ void infoHeader(LittleEndianWriter& w, int width, int height, int bitCount, std:
   w.u32(0);  // all colours important
 }
 
-std::uint32_t iconImageSize(int size) {
-  const auto s = static_cast<std::uint32_t>(size);
-  return kInfoHeaderSize + kPaletteSize + (paddedRow(s * 4) + paddedRow(s)) * s;
+int iconSide(const AnyIconImage& image) {
+  return std::visit([](const auto& i) { return i.size; }, image);
+}
+
+std::uint32_t bitsPerPixel(const AnyIconImage& image) {
+  return std::holds_alternative<IconImage>(image) ? 4 : 32;
+}
+
+// The colour image and the mask, without the headers and the palette.
+std::uint32_t iconPixelBytes(const AnyIconImage& image) {
+  const auto s = static_cast<std::uint32_t>(iconSide(image));
+  return (paddedRow(s * bitsPerPixel(image)) + paddedRow(s)) * s;
+}
+
+std::uint32_t iconImageSize(const AnyIconImage& image) {
+  const std::uint32_t palette = std::holds_alternative<IconImage>(image) ? kPaletteSize : 0;
+  return kInfoHeaderSize + palette + iconPixelBytes(image);
+}
+
+void writeColours(LittleEndianWriter& w, const IconImage& image) {
+  const auto s = static_cast<std::uint32_t>(image.size);
+  for (const Rgb& c : kVgaPalette) {
+    w.u8(c.b);
+    w.u8(c.g);
+    w.u8(c.r);
+    w.u8(0);
+  }
+  for (int y = image.size - 1; y >= 0; --y) {
+    for (int x = 0; x < image.size; x += 2) {
+      const auto colour = [&](int px) -> std::uint32_t {
+        return px < image.size && !image.clear(px, y) ? image.at(px, y) : vga::kBlack;
+      };
+      w.u8(colour(x) << 4 | colour(x + 1));
+    }
+    w.zeros(paddedRow(s * 4) - (s + 1) / 2);
+  }
+}
+
+void writeColours(LittleEndianWriter& w, const AlphaIconImage& image) {
+  for (int y = image.size - 1; y >= 0; --y) {
+    for (int x = 0; x < image.size; ++x) {
+      const Rgba p = image.at(x, y);
+      w.u8(p.b);
+      w.u8(p.g);
+      w.u8(p.r);
+      w.u8(p.a);
+    }
+  }
+}
+
+bool transparentAt(const IconImage& image, int x, int y) { return image.clear(x, y); }
+bool transparentAt(const AlphaIconImage& image, int x, int y) { return image.at(x, y).a == 0; }
+
+template <typename Image>
+void writeMask(LittleEndianWriter& w, const Image& image) {
+  const std::uint32_t andRow = paddedRow(static_cast<std::uint32_t>(image.size));
+  for (int y = image.size - 1; y >= 0; --y) {
+    for (std::uint32_t byte = 0; byte < andRow; ++byte) {
+      std::uint32_t bits = 0;
+      for (int bit = 0; bit < 8; ++bit) {
+        const int x = int(byte * 8) + bit;
+        // Padding beyond the image's width is left transparent as well.
+        if (x >= image.size || transparentAt(image, x, y)) bits |= 0x80u >> bit;
+      }
+      w.u8(bits);
+    }
+  }
 }
 
 }  // namespace
@@ -82,7 +147,7 @@ Bytes encodeBmp(const RgbImage& image) {
   return out;
 }
 
-Bytes encodeIco(const std::vector<IconImage>& images) {
+Bytes encodeIco(const std::vector<AnyIconImage>& images) {
   Bytes out;
   LittleEndianWriter w(out);
   w.u16(0);  // reserved
@@ -90,50 +155,30 @@ Bytes encodeIco(const std::vector<IconImage>& images) {
   w.u16(static_cast<std::uint32_t>(images.size()));
 
   std::uint32_t offset = kIconDirSize + kIconEntrySize * static_cast<std::uint32_t>(images.size());
-  for (const IconImage& image : images) {
-    w.u8(static_cast<std::uint32_t>(image.size % 256));  // 256 is written as 0
-    w.u8(static_cast<std::uint32_t>(image.size % 256));
-    w.u8(16);  // colours in the palette
-    w.u8(0);   // reserved
-    w.u16(1);  // planes
-    w.u16(4);  // bits per pixel
-    w.u32(iconImageSize(image.size));
+  for (const AnyIconImage& image : images) {
+    const auto size = static_cast<std::uint32_t>(iconSide(image));
+    w.u8(size % 256);  // 256 is written as 0
+    w.u8(size % 256);
+    w.u8(bitsPerPixel(image) == 4 ? 16 : 0);  // colours in the palette
+    w.u8(0);                                  // reserved
+    w.u16(1);                                 // planes
+    w.u16(bitsPerPixel(image));
+    w.u32(iconImageSize(image));
     w.u32(offset);
-    offset += iconImageSize(image.size);
+    offset += iconImageSize(image);
   }
 
-  for (const IconImage& image : images) {
-    const auto s = static_cast<std::uint32_t>(image.size);
-    const std::uint32_t xorRow = paddedRow(s * 4);
-    const std::uint32_t andRow = paddedRow(s);
+  for (const AnyIconImage& image : images) {
+    const int size = iconSide(image);
     // The height counts the colour image and the mask stacked on each other.
-    infoHeader(w, image.size, image.size * 2, 4, (xorRow + andRow) * s, 16);
-    for (const Rgb& c : kVgaPalette) {
-      w.u8(c.b);
-      w.u8(c.g);
-      w.u8(c.r);
-      w.u8(0);
-    }
-    for (int y = image.size - 1; y >= 0; --y) {
-      for (int x = 0; x < image.size; x += 2) {
-        const auto colour = [&](int px) -> std::uint32_t {
-          return px < image.size && !image.clear(px, y) ? image.at(px, y) : vga::kBlack;
-        };
-        w.u8(colour(x) << 4 | colour(x + 1));
-      }
-      w.zeros(xorRow - (s + 1) / 2);
-    }
-    for (int y = image.size - 1; y >= 0; --y) {
-      for (std::uint32_t byte = 0; byte < andRow; ++byte) {
-        std::uint32_t bits = 0;
-        for (int bit = 0; bit < 8; ++bit) {
-          const int x = int(byte * 8) + bit;
-          // Padding beyond the image's width is left transparent as well.
-          if (x >= image.size || image.clear(x, y)) bits |= 0x80u >> bit;
-        }
-        w.u8(bits);
-      }
-    }
+    infoHeader(w, size, size * 2, int(bitsPerPixel(image)), iconPixelBytes(image),
+               bitsPerPixel(image) == 4 ? 16 : 0);
+    std::visit(
+        [&](const auto& i) {
+          writeColours(w, i);
+          writeMask(w, i);
+        },
+        image);
   }
   return out;
 }

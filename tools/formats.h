@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <variant>
 #include <vector>
 
 #include "faces.h"
@@ -64,10 +65,33 @@ struct IconImage {
   }
 };
 
-// A Windows icon file holding the images in the given order, each 4 bits per pixel with
-// the VGA palette and an AND mask. Transparent pixels get mask bit 1 and colour black, so
-// the screen shows through unchanged.
-Bytes encodeIco(const std::vector<IconImage>& images);
+// A colour with its opacity: 0 is fully transparent, 255 fully opaque. The colour is not
+// premultiplied by the opacity, as icon files keep it.
+struct Rgba {
+  std::uint8_t r = 0;
+  std::uint8_t g = 0;
+  std::uint8_t b = 0;
+  std::uint8_t a = 0;
+  friend constexpr bool operator==(const Rgba&, const Rgba&) = default;
+};
+
+// One square image of an icon in 32-bit colour with an opacity per pixel, top row first.
+struct AlphaIconImage {
+  int size = 0;
+  std::vector<Rgba> pixels;
+
+  explicit AlphaIconImage(int s) : size(s), pixels(std::size_t(s) * s) {}
+  [[nodiscard]] Rgba at(int x, int y) const { return pixels[std::size_t(y) * size + x]; }
+  Rgba& at(int x, int y) { return pixels[std::size_t(y) * size + x]; }
+};
+
+using AnyIconImage = std::variant<IconImage, AlphaIconImage>;
+
+// A Windows icon file holding the images in the given order, each with an AND mask. A
+// paletted image is 4 bits per pixel with the VGA palette; its transparent pixels get mask
+// bit 1 and colour black, so the screen shows through unchanged. A 32-bit image keeps its
+// opacity per pixel; pixels of opacity 0 get mask bit 1, for the shells that read the mask.
+Bytes encodeIco(const std::vector<AnyIconImage>& images);
 
 // Writes `bytes` to `path`, replacing the file; throws std::runtime_error naming the path.
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);

@@ -47,6 +47,8 @@ Tone mix(Tone a, Tone b, double t) {
   return {a.r * (1 - t) + b.r * t, a.g * (1 - t) + b.g * t, a.b * (1 - t) + b.b * t};
 }
 
+double coverage(const Shape& shape, Vec p) { return std::clamp(0.5 - shape.distance(p), 0.0, 1.0); }
+
 Shape disc(Vec centre, double radius) {
   return {[=](Vec p) { return length(p - centre) - radius; },
           {centre.x - radius, centre.y - radius, centre.x + radius, centre.y + radius}};
@@ -129,10 +131,10 @@ void Canvas::paint(const Shape& shape, const std::function<Tone(Vec)>& shade, do
   for (int y = y0; y <= y1; ++y) {
     for (int x = x0; x <= x1; ++x) {
       const Vec p{x + 0.5, y + 0.5};
-      const double coverage = std::clamp(0.5 - shape.distance(p), 0.0, 1.0) * opacity;
-      if (coverage <= 0) continue;
+      const double covered = coverage(shape, p) * opacity;
+      if (covered <= 0) continue;
       Tone& tone = tones_[std::size_t(y) * width_ + x];
-      tone = coverage >= 1 ? shade(p) : mix(tone, shade(p), coverage);
+      tone = covered >= 1 ? shade(p) : mix(tone, shade(p), covered);
     }
   }
 }

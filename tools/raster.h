@@ -58,6 +58,9 @@ struct Shape {
 
 Shape disc(Vec centre, double radius);
 Shape ring(Vec centre, double radius, double halfWidth);
+// How much of the pixel whose centre is `p` lies within `shape`, from 0 to 1.
+double coverage(const Shape& shape, Vec p);
+
 // A line segment with round ends.
 Shape capsule(Vec a, Vec b, double halfWidth);
 // A line segment with square ends cut at a and b.

@@ -15,10 +15,12 @@ namespace zarn {
 
 namespace {
 
+// The full circle as the clock has always written it. It is not 2π to full precision, and
+// the difference shows: a 185-pixel window at second 5 puts the second hand's tip at x 129,
+// where exact 2π gives 130.
 constexpr double kFullCircle = 6.283185307;
 constexpr const char* kTitle = "Zarn";
 constexpr const char* kWindowName = "frmZarn";
-constexpr int kMsgBoxOkOnly = 0;
 
 // A blank in place of the sign for zero and positive numbers.
 std::string signPosition(std::int64_t number) {
@@ -38,6 +40,13 @@ Twips toSingle(double value, std::string_view what) {
                                          " ist als Single nicht darstellbar");
   }
   return single;
+}
+
+// On x87 targets an intermediate result may carry more than single precision; the bounds
+// and defaults are defined in single precision, so values are rounded through a stored float.
+float single(float value) {
+  volatile float stored = value;
+  return stored;
 }
 
 // Runs `action` when the scope ends, also when a failure leaves it.
@@ -97,57 +106,107 @@ void frmZarn::reportError(std::string_view procName) {
   const std::string text = reportText(err_.number, err_.description, procName, err_.line);
   ++reportsOpen_;
   const AtScopeEnd closed([this] { --reportsOpen_; });
-  p_.messages.msgBox(text, kMsgBoxOkOnly, kTitle);
+  p_.messages.msgBox(text, kReportStyle, kTitle);
 }
 
-void frmZarn::createDrawingObjects(int& line, int firstLine) {
-  line = firstLine;
+void frmZarn::createDrawingObjects(int& line, const std::array<int, 6>& steps) {
+  line = steps[0];
   brushHour = p_.gdi.createSolidBrush(props_.colHour);
-  line = firstLine + 10;
+  line = steps[1];
   penHour = p_.gdi.createPen(Gdi::kPsSolid, 1, props_.colHour);
-  line = firstLine + 20;
+  line = steps[2];
   brushMin = p_.gdi.createSolidBrush(props_.colMin);
-  line = firstLine + 30;
+  line = steps[3];
   penMin = p_.gdi.createPen(Gdi::kPsSolid, 1, props_.colMin);
-  line = firstLine + 40;
+  line = steps[4];
   brushSec = p_.gdi.createSolidBrush(props_.colSec);
-  line = firstLine + 50;
+  line = steps[5];
   penSec = p_.gdi.createPen(Gdi::kPsSolid, 1, props_.colSec);
 }
 
-void frmZarn::deleteDrawingObjects(int& line, int firstLine) {
-  line = firstLine;
+void frmZarn::deleteDrawingObjects(int& line, const std::array<int, 6>& steps) {
+  line = steps[0];
   // The hands' objects may still be selected from the last tick; a selected object
   // cannot be deleted and would leak.
   p_.gdi.selectStockObjects();
   p_.gdi.deleteObject(brushHour);
-  line = firstLine + 10;
+  line = steps[1];
   p_.gdi.deleteObject(penHour);
-  line = firstLine + 20;
+  line = steps[2];
   p_.gdi.deleteObject(brushMin);
-  line = firstLine + 30;
+  line = steps[3];
   p_.gdi.deleteObject(penMin);
-  line = firstLine + 40;
+  line = steps[4];
   p_.gdi.deleteObject(brushSec);
-  line = firstLine + 50;
+  line = steps[5];
   p_.gdi.deleteObject(penSec);
+}
+
+Colour frmZarn::readColour(const char* key, const std::string& separator) {
+  const std::string text = p_.settings.getSetting(settings::kApp, settings::kSection, key,
+                                                  settings::intToText(settings::kDefaultColour));
+  return settings::textToInt(text, separator, key);
+}
+
+Twips frmZarn::readTwips(const char* key, const std::string& defaultText,
+                         const std::string& separator) {
+  const std::string text =
+      p_.settings.getSetting(settings::kApp, settings::kSection, key, defaultText);
+  return settings::textToSingle(text, separator, key);
+}
+
+void frmZarn::saveSetting(const char* key, const std::string& text) {
+  p_.settings.saveSetting(settings::kApp, settings::kSection, key, text);
 }
 
 void frmZarn::Form_Load() {
   trapped("Form_Load", [this](int& line) {
-    settings::restore(p_, props_, line);
+    ClockWindow& window = p_.window;
+    line = 30;
+    // The user locale is asked once; it cannot change while the steps run.
+    const std::string separator = p_.locale.decimalSeparator();
+    props_.colHour = readColour(settings::kHourColor, separator);
+    line = 40;
+    props_.colMin = readColour(settings::kMinuteColor, separator);
+    line = 50;
+    props_.colSec = readColour(settings::kSecondColor, separator);
+    line = 60;
+    props_.bgPath = p_.settings.getSetting(settings::kApp, settings::kSection,
+                                           settings::kBackground, settings::kDefaultBackground);
+    line = 70;
+    window.setTop(readTwips(settings::kTop, "0", separator));
+    line = 80;
+    window.setLeft(readTwips(settings::kLeft, "0", separator));
+    line = 90;
+    const float defaultWidth = single(p_.screen.twipsPerPixelX() * 200.0F);
+    window.setWidth(
+        readTwips(settings::kWidth, settings::singleToText(defaultWidth, separator), separator));
+    line = 100;
+    const float defaultHeight = single(p_.screen.twipsPerPixelY() * 200.0F);
+    window.setHeight(
+        readTwips(settings::kHeight, settings::singleToText(defaultHeight, separator), separator));
+    // The bounds are the virtual screen's, the rectangle of all monitors: a clock left on a
+    // monitor right of or below the primary keeps its place.
+    line = 110;
+    if (window.top() > single(p_.screen.virtualBottom() - 20.0F)) window.setTop(0.0F);
+    line = 120;
+    if (window.left() > single(p_.screen.virtualRight() - 20.0F)) window.setLeft(0.0F);
+    line = 130;
+    if (window.width() < 20.0F) window.setWidth(20.0F);
+    line = 140;
+    if (window.height() < 20.0F) window.setHeight(20.0F);
     line = 145;
     if (props_.bgPath.empty()) {
       line = 150;
       props_.bgPath = "clockbg1.bmp";
     }
-    createDrawingObjects(line, 160);
+    createDrawingObjects(line, {160, 170, 180, 190, 200, 210});
     line = 230;
     picBG = p_.pictures.loadPicture(props_.bgPath);
     line = 250;
     trayIcon.cbSize = tray::kRecordSize;
     line = 260;
-    trayIcon.hWnd = p_.window.hWnd();
+    trayIcon.hWnd = window.hWnd();
     line = 270;
     trayIcon.uID = tray::kIconId;
     line = 280;
@@ -155,7 +214,7 @@ void frmZarn::Form_Load() {
     line = 290;
     trayIcon.uCallbackMessage = tray::kCallbackMessage;
     line = 300;
-    trayIcon.hIcon = p_.window.icon();
+    trayIcon.hIcon = window.icon();
     line = 310;
     trayIcon.szTip = tray::fixedTip(kTitle);
     line = 320;
@@ -166,8 +225,17 @@ void frmZarn::Form_Load() {
 
 void frmZarn::Form_Unload(std::int16_t& /*Cancel*/) {
   trapped("Form_Unload", [this](int& line) {
-    deleteDrawingObjects(line, 20);
-    settings::storeGeometry(p_, line);
+    const ClockWindow& window = p_.window;
+    deleteDrawingObjects(line, {20, 30, 40, 50, 60, 70});
+    line = 80;
+    const std::string separator = p_.locale.decimalSeparator();
+    saveSetting(settings::kTop, settings::singleToText(window.top(), separator));
+    line = 90;
+    saveSetting(settings::kLeft, settings::singleToText(window.left(), separator));
+    line = 100;
+    saveSetting(settings::kWidth, settings::singleToText(window.width(), separator));
+    line = 110;
+    saveSetting(settings::kHeight, settings::singleToText(window.height(), separator));
     line = 120;
     p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon);
     trayAdded_ = false;
@@ -198,16 +266,54 @@ void frmZarn::Trigger_Timer() {
     drawZeiger();
   });
   if (!completed) {
-    // Step 920: a failed tick ends the program at once, without the shut-down steps.
+    // Step 920: a failed tick ends the program at once, without the shut-down steps. Only
+    // the icon goes first: the shell would show it until the pointer passes over it.
+    if (trayAdded_) {
+      try {
+        p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon);
+      } catch (const Failure&) {
+      }
+      trayAdded_ = false;
+    }
     p_.process.end();
   }
 }
 
+void frmZarn::drawKite(int& line, const std::array<int, 11>& steps, const Extent& size,
+                       double position, const Kite& kite) {
+  const double W = size.W;
+  const double H = size.H;
+  const auto R = [&kite](double value, const char* what) {
+    return toInt32(value, std::string(kite.name) + what);
+  };
+  std::array<Point, 4> points{};
+  line = steps[0];
+  points[0].x = R(W / 2, " Punkt 0 x");
+  line = steps[1];
+  points[0].y = R(H / 2, " Punkt 0 y");
+  line = steps[2];
+  const double a = position * kFullCircle / 60;
+  points[1].x = R((W / 6) * std::sin(a - kite.spread) / 2 + W / 2, " Punkt 1 x");
+  line = steps[3];
+  points[1].y = R(H / 2 - (H / 6) * std::cos(a - kite.spread) / 2, " Punkt 1 y");
+  line = steps[4];
+  points[2].x = R((W / kite.tipDivisor) * std::sin(a) / 2 + W / 2, " Punkt 2 x");
+  line = steps[5];
+  points[2].y = R(H / 2 - (H / kite.tipDivisor) * std::cos(a) / 2, " Punkt 2 y");
+  line = steps[6];
+  points[3].x = R((W / 6) * std::sin(a + kite.spread) / 2 + W / 2, " Punkt 3 x");
+  line = steps[7];
+  points[3].y = R(H / 2 - (H / 6) * std::cos(a + kite.spread) / 2, " Punkt 3 y");
+  line = steps[8];
+  p_.gdi.selectObject(kite.brush);
+  line = steps[9];
+  p_.gdi.selectObject(kite.pen);
+  line = steps[10];
+  p_.gdi.polygon(points.data(), 4);
+}
+
 void frmZarn::drawZeiger() {
   trapped("drawZeiger", [this](int& line) {
-    std::array<Point, 4> points{};
-    const auto R = [](double value, std::string_view what) { return toInt32(value, what); };
-
     // The factors are range-checked as 16-bit values but divided by unrounded: at 175 %
     // or 200 % scaling (8.57 or 7.5 twips per pixel) a rounded factor would shrink W and H
     // and turn the hands about a point off the face's centre.
@@ -221,65 +327,29 @@ void frmZarn::drawZeiger() {
     const double W = toInt16(divide(p_.window.width(), tx, "Breite / Twips pro Pixel"), "Breite");
     line = 160;
     const double H = toInt16(divide(p_.window.height(), ty, "Höhe / Twips pro Pixel"), "Höhe");
+    const Extent size{W, H};
 
+    // Four separate readings of the time, on purpose: the hour and minute of the hour hand,
+    // then the minute hand's and the second hand's each fresh. A call that straddles a
+    // minute may draw the two hands from different minutes, as the clock always has.
     line = 170;
     const int hour = p_.time.now().hour;
     const int minute = p_.time.now().minute;
-    double p = toInt16((hour % 12) * 5 + minute / 12.0, "Stundenposition");
-    line = 180;
-    points[0].x = R(W / 2, "Stunde Punkt 0 x");
-    line = 190;
-    points[0].y = R(H / 2, "Stunde Punkt 0 y");
-    line = 200;
-    double a = p * kFullCircle / 60;
-    points[1].x = R((W / 6) * std::sin(a - 0.15) / 2 + W / 2, "Stunde Punkt 1 x");
-    line = 210;
-    points[1].y = R(H / 2 - (H / 6) * std::cos(a - 0.15) / 2, "Stunde Punkt 1 y");
-    line = 220;
-    points[2].x = R((W / 1.7) * std::sin(a) / 2 + W / 2, "Stunde Punkt 2 x");
-    line = 230;
-    points[2].y = R(H / 2 - (H / 1.7) * std::cos(a) / 2, "Stunde Punkt 2 y");
-    line = 240;
-    points[3].x = R((W / 6) * std::sin(a + 0.15) / 2 + W / 2, "Stunde Punkt 3 x");
-    line = 250;
-    points[3].y = R(H / 2 - (H / 6) * std::cos(a + 0.15) / 2, "Stunde Punkt 3 y");
-    line = 260;
-    p_.gdi.selectObject(brushHour);
-    line = 270;
-    p_.gdi.selectObject(penHour);
-    line = 280;
-    p_.gdi.polygon(points.data(), 4);
+    const double hourPosition = toInt16((hour % 12) * 5 + minute / 12.0, "Stundenposition");
+    drawKite(line, {180, 190, 200, 210, 220, 230, 240, 250, 260, 270, 280}, size, hourPosition,
+             Kite{"Stunde", 0.15, 1.7, brushHour, penHour});
 
     line = 290;
-    p = p_.time.now().minute;
-    line = 300;
-    points[0].x = R(W / 2, "Minute Punkt 0 x");
-    line = 310;
-    points[0].y = R(H / 2, "Minute Punkt 0 y");
-    line = 320;
-    a = p * kFullCircle / 60;
-    points[1].x = R((W / 6) * std::sin(a - 0.09) / 2 + W / 2, "Minute Punkt 1 x");
-    line = 330;
-    points[1].y = R(H / 2 - (H / 6) * std::cos(a - 0.09) / 2, "Minute Punkt 1 y");
-    line = 340;
-    points[2].x = R((W / 1.3) * std::sin(a) / 2 + W / 2, "Minute Punkt 2 x");
-    line = 350;
-    points[2].y = R(H / 2 - (H / 1.3) * std::cos(a) / 2, "Minute Punkt 2 y");
-    line = 360;
-    points[3].x = R((W / 6) * std::sin(a + 0.09) / 2 + W / 2, "Minute Punkt 3 x");
-    line = 370;
-    points[3].y = R(H / 2 - (H / 6) * std::cos(a + 0.09) / 2, "Minute Punkt 3 y");
-    line = 380;
-    p_.gdi.selectObject(brushMin);
-    line = 390;
-    p_.gdi.selectObject(penMin);
-    line = 400;
-    p_.gdi.polygon(points.data(), 4);
+    const double minutePosition = p_.time.now().minute;
+    drawKite(line, {300, 310, 320, 330, 340, 350, 360, 370, 380, 390, 400}, size, minutePosition,
+             Kite{"Minute", 0.09, 1.3, brushMin, penMin});
 
+    std::array<Point, 3> points{};
+    const auto R = [](double value, std::string_view what) { return toInt32(value, what); };
     line = 410;
-    p = p_.time.now().second;
+    const double p = p_.time.now().second;
     line = 440;
-    a = p * kFullCircle / 60;
+    const double a = p * kFullCircle / 60;
     points[0].x = R(W * std::sin(a) / 2.5 + W / 2, "Sekunde Punkt 0 x");
     line = 450;
     points[0].y = R(H / 2 - H * std::cos(a) / 2.5, "Sekunde Punkt 0 y");
@@ -364,9 +434,16 @@ void frmZarn::mitProp_Click(std::int16_t /*Index*/) {
     line = 20;
     props_.Show();
     if (!props_.OK) return;
-    settings::storeAppearance(p_, props_, line);
-    deleteDrawingObjects(line, 70);
-    createDrawingObjects(line, 130);
+    line = 30;
+    saveSetting(settings::kHourColor, settings::intToText(props_.colHour));
+    line = 40;
+    saveSetting(settings::kMinuteColor, settings::intToText(props_.colMin));
+    line = 50;
+    saveSetting(settings::kSecondColor, settings::intToText(props_.colSec));
+    line = 60;
+    saveSetting(settings::kBackground, props_.bgPath);
+    deleteDrawingObjects(line, {70, 80, 90, 100, 110, 120});
+    createDrawingObjects(line, {130, 140, 150, 160, 170, 180});
     line = 190;
     // The old picture stays when the new one cannot be loaded.
     std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(props_.bgPath);

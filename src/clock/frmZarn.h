@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ std::string reportText(std::int32_t number, std::string_view description, std::s
 // The clock window: its numbered-step procedures, run by the window system.
 class frmZarn {
  public:
+  // The style of the failure report's box: the OK button alone, no icon.
+  static constexpr int kReportStyle = 0;
+
   frmZarn(Platform& platform, frmProperties& properties);
 
   void Form_Load();
@@ -69,12 +73,36 @@ class frmZarn {
     int line = 0;
   };
 
+  // The window's size in pixels, as drawZeiger's steps 150 and 160 compute it.
+  struct Extent {
+    double W;
+    double H;
+  };
+  // One kite-shaped hand: its shoulders `spread` radians either side of its direction, its
+  // tip at W / tipDivisor / 2 from the centre, and the name its overflow failures carry.
+  struct Kite {
+    const char* name;
+    double spread;
+    double tipDivisor;
+    Handle brush;
+    Handle pen;
+  };
+
   void drawZeiger();
+  // The centre, shoulder, tip and shoulder of a hand at `position` sixtieths of the dial,
+  // then its brush, its pen and its Polygon: eleven steps numbered by `steps`.
+  void drawKite(int& line, const std::array<int, 11>& steps, const Extent& size, double position,
+                const Kite& kite);
   void reportError(std::string_view procName);
-  // The six creations or deletions, one step each from `firstLine` on in steps of 10; the
-  // deletions select the stock objects back first, within their first step.
-  void createDrawingObjects(int& line, int firstLine);
-  void deleteDrawingObjects(int& line, int firstLine);
+  // The six creations or deletions, one step each, numbered by `steps`; the deletions
+  // select the stock objects back first, within their first step.
+  void createDrawingObjects(int& line, const std::array<int, 6>& steps);
+  void deleteDrawingObjects(int& line, const std::array<int, 6>& steps);
+  // One key of the settings store, read or written under the program's application and
+  // section; the readings convert the text as the conversions of settings.h say.
+  Colour readColour(const char* key, const std::string& separator);
+  Twips readTwips(const char* key, const std::string& defaultText, const std::string& separator);
+  void saveSetting(const char* key, const std::string& text);
 
   // Runs `body` under the procedure's error trap: `line` holds the step being executed;
   // a Failure there is reported with that step, then the procedure ends. Returns whether

@@ -8,7 +8,7 @@
 
 namespace zarn::tray {
 
-inline constexpr std::uint32_t kRecordSize = 88;
+inline constexpr std::uint32_t kRecordSize = 88;  // the first, single-byte form
 inline constexpr std::uint32_t kIconId = 1;
 inline constexpr std::uint32_t kFlags = 7;              // NIF_MESSAGE | NIF_ICON | NIF_TIP
 inline constexpr std::uint32_t kCallbackMessage = 512;  // WM_MOUSEMOVE
@@ -16,9 +16,5 @@ inline constexpr std::uint32_t kLeftDoubleClick = 515;  // WM_LBUTTONDBLCLK
 
 // The tooltip as a fixed-length text of 64 characters: `text`, one NUL, then spaces.
 std::array<char, 64> fixedTip(const char* text);
-
-// The 88 bytes of the first, single-byte record form, all numbers 32-bit little-endian
-// (the layout the 32-bit shell reads); handles are truncated to 32 bits.
-std::array<std::uint8_t, kRecordSize> recordBytes(const NotifyIconData& data);
 
 }  // namespace zarn::tray

@@ -61,4 +61,8 @@ double divide(double a, double b, std::string_view what) {
   return a / b;
 }
 
+std::int32_t twipsToPixels(double twips, double twipsPerPixel, std::string_view what) {
+  return toInt32(divide(twips, twipsPerPixel, what), what);
+}
+
 }  // namespace zarn

@@ -17,4 +17,8 @@ std::int32_t toInt32(double value, std::string_view what);
 // a / b in double precision; b == 0 throws errors::kDivisionByZero naming `what`.
 double divide(double a, double b, std::string_view what);
 
+// The one conversion of a twips value to whole pixels: divided by the unrounded factor, then
+// rounded half-even and checked against the 32-bit range.
+std::int32_t twipsToPixels(double twips, double twipsPerPixel, std::string_view what);
+
 }  // namespace zarn

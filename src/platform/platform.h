@@ -62,8 +62,10 @@ class Screen {
   virtual ~Screen() = default;
   [[nodiscard]] virtual float twipsPerPixelX() const = 0;
   [[nodiscard]] virtual float twipsPerPixelY() const = 0;
-  [[nodiscard]] virtual Twips width() const = 0;
-  [[nodiscard]] virtual Twips height() const = 0;
+  // The right and bottom edges of the virtual screen, the rectangle of all monitors, in
+  // screen twips. With one monitor they are the screen's width and height.
+  [[nodiscard]] virtual Twips virtualRight() const = 0;
+  [[nodiscard]] virtual Twips virtualBottom() const = 0;
 };
 
 // GDI on the clock window's device context (its persistent back buffer).
@@ -157,6 +159,8 @@ class WindowActivation {
   virtual bool setForegroundWindow(Handle window) = 0;
   virtual bool isIconic(Handle window) = 0;
   virtual bool showWindow(Handle window, int command) = 0;
+  // SetWindowPos with HWND_TOP, SWP_NOMOVE and SWP_NOSIZE.
+  virtual bool raiseToTop(Handle window) = 0;
 };
 
 // Everything the clock window calls, handed to it once.

@@ -32,6 +32,7 @@ void frmProperties::Show() { host_.showModal(*this); }
 void frmProperties::Form_Load(PropertiesView& view) {
   view_ = &view;
   OK = false;
+  opened_ = Appearance{colHour, colMin, colSec, bgPath};
   comDialog_ = ComDialog{};
   view.setSwatchColour(Swatch::hour, colHour);
   view.setSwatchColour(Swatch::minute, colMin);
@@ -40,7 +41,17 @@ void frmProperties::Form_Load(PropertiesView& view) {
   showPreview();
 }
 
-void frmProperties::Form_Unload() { view_ = nullptr; }
+void frmProperties::Form_Unload() {
+  // Closed without "OK" ("Abbrechen", the close box, the system menu): the choices of this
+  // showing are discarded, so that a later "OK" cannot apply what the user cancelled.
+  if (!OK) {
+    colHour = opened_.colHour;
+    colMin = opened_.colMin;
+    colSec = opened_.colSec;
+    bgPath = opened_.bgPath;
+  }
+  view_ = nullptr;
+}
 
 void frmProperties::cmdColHour_Click() { chooseColour(colHour, Swatch::hour); }
 

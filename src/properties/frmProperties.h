@@ -49,7 +49,7 @@ class PropertiesHost {
 };
 
 // The properties dialog object. Its public variables live from the first start-up write
-// to the end of the program; showing and closing the window does not touch them.
+// to the end of the program; a showing changes them only when it is closed with "OK".
 class frmProperties {
  public:
   bool OK = false;
@@ -81,6 +81,14 @@ class frmProperties {
     std::string filter;
   };
 
+  // The values the window was loaded with, put back when it closes without "OK".
+  struct Appearance {
+    Colour colHour = 0;
+    Colour colMin = 0;
+    Colour colSec = 0;
+    std::string bgPath;
+  };
+
   void chooseColour(Colour& variable, Swatch swatch);
   void showPreview();
 
@@ -89,6 +97,7 @@ class frmProperties {
   PictureLoader& pictures_;
   PropertiesView* view_ = nullptr;  // the loaded window, between Form_Load and Form_Unload
   ComDialog comDialog_;
+  Appearance opened_;
 };
 
 }  // namespace zarn

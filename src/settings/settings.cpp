@@ -30,6 +30,14 @@ std::string_view separatorOrPoint(const std::string& decimalSeparator) {
   return decimalSeparator.empty() ? std::string_view(".") : std::string_view(decimalSeparator);
 }
 
+// The length of the separator that `text` starts with, 0 when it starts with none.
+std::size_t separatorAt(std::string_view text, std::string_view localeSeparator) {
+  if (!localeSeparator.empty() && text.substr(0, localeSeparator.size()) == localeSeparator) {
+    return localeSeparator.size();
+  }
+  return !text.empty() && (text.front() == '.' || text.front() == ',') ? 1 : 0;
+}
+
 std::optional<DecimalText> parseDecimal(std::string_view text, std::string_view separator) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
@@ -43,8 +51,8 @@ std::optional<DecimalText> parseDecimal(std::string_view text, std::string_view 
   while (i < text.size() && isDigit(text[i])) ++i;
   result.integerDigits = text.substr(0, i);
   text.remove_prefix(i);
-  if (text.substr(0, separator.size()) == separator) {
-    text.remove_prefix(separator.size());
+  if (const std::size_t length = separatorAt(text, separator); length > 0) {
+    text.remove_prefix(length);
     i = 0;
     while (i < text.size() && isDigit(text[i])) ++i;
     result.fractionDigits = text.substr(0, i);
@@ -77,32 +85,6 @@ std::string quoted(const std::string& text) {
 [[noreturn]] void outOfRange(const std::string& key, const std::string& text) {
   throw Failure(errors::kOutOfRange, "Einstellung \"" + key + "\": " + quoted(text) +
                                          " liegt au\u00DFerhalb des Wertebereichs");
-}
-
-// On x87 targets an intermediate result may carry more than single precision; the bounds
-// are defined in single precision, so values are rounded through a stored float.
-float single(float value) {
-  volatile float stored = value;
-  return stored;
-}
-
-std::string readSetting(Platform& platform, const char* key, const std::string& defaultText) {
-  return platform.settings.getSetting(kApp, kSection, key, defaultText);
-}
-
-void writeSetting(Platform& platform, const char* key, const std::string& text) {
-  platform.settings.saveSetting(kApp, kSection, key, text);
-}
-
-Colour readColour(Platform& platform, const char* key, const std::string& separator) {
-  const std::string text = readSetting(platform, key, intToText(kDefaultColour));
-  return textToInt(text, separator, key);
-}
-
-Twips readTwips(Platform& platform, const char* key, const std::string& defaultText,
-                const std::string& separator) {
-  const std::string text = readSetting(platform, key, defaultText);
-  return textToSingle(text, separator, key);
 }
 
 }  // namespace
@@ -207,65 +189,6 @@ float textToSingle(const std::string& text, const std::string& decimalSeparator,
     notANumber(key, text);
   }
   return decimal->negative ? -magnitude : magnitude;
-}
-
-void restore(Platform& platform, frmProperties& properties, int& line) {
-  ClockWindow& window = platform.window;
-  Screen& screen = platform.screen;
-
-  line = 30;
-  // The user locale is asked once; it cannot change while the steps run.
-  const std::string separator = platform.locale.decimalSeparator();
-  properties.colHour = readColour(platform, kHourColor, separator);
-  line = 40;
-  properties.colMin = readColour(platform, kMinuteColor, separator);
-  line = 50;
-  properties.colSec = readColour(platform, kSecondColor, separator);
-  line = 60;
-  properties.bgPath = readSetting(platform, kBackground, kDefaultBackground);
-  line = 70;
-  window.setTop(readTwips(platform, kTop, "0", separator));
-  line = 80;
-  window.setLeft(readTwips(platform, kLeft, "0", separator));
-  line = 90;
-  const float defaultWidth = single(screen.twipsPerPixelX() * 200.0F);
-  window.setWidth(readTwips(platform, kWidth, singleToText(defaultWidth, separator), separator));
-  line = 100;
-  const float defaultHeight = single(screen.twipsPerPixelY() * 200.0F);
-  window.setHeight(readTwips(platform, kHeight, singleToText(defaultHeight, separator), separator));
-  line = 110;
-  if (window.top() > single(screen.height() - 20.0F)) window.setTop(0.0F);
-  line = 120;
-  if (window.left() > single(screen.width() - 20.0F)) window.setLeft(0.0F);
-  line = 130;
-  if (window.width() < 20.0F) window.setWidth(20.0F);
-  line = 140;
-  if (window.height() < 20.0F) window.setHeight(20.0F);
-}
-
-void storeGeometry(Platform& platform, int& line) {
-  ClockWindow& window = platform.window;
-
-  line = 80;
-  const std::string separator = platform.locale.decimalSeparator();
-  writeSetting(platform, kTop, singleToText(window.top(), separator));
-  line = 90;
-  writeSetting(platform, kLeft, singleToText(window.left(), separator));
-  line = 100;
-  writeSetting(platform, kWidth, singleToText(window.width(), separator));
-  line = 110;
-  writeSetting(platform, kHeight, singleToText(window.height(), separator));
-}
-
-void storeAppearance(Platform& platform, const frmProperties& properties, int& line) {
-  line = 30;
-  writeSetting(platform, kHourColor, intToText(properties.colHour));
-  line = 40;
-  writeSetting(platform, kMinuteColor, intToText(properties.colMin));
-  line = 50;
-  writeSetting(platform, kSecondColor, intToText(properties.colSec));
-  line = 60;
-  writeSetting(platform, kBackground, properties.bgPath);
 }
 
 }  // namespace zarn::settings

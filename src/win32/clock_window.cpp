@@ -3,7 +3,12 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <exception>
+#include <utility>
+#include <vector>
 
+#include "clock/mouse_input.h"
+#include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "platform/numeric.h"
 #include "win32/resource.h"
@@ -26,25 +31,9 @@ constexpr UINT kMitMini = 2;
 constexpr UINT kMitClose = 3;
 constexpr UINT kMitProp = 4;
 
-std::int16_t shiftState(WPARAM keys) {
-  std::int16_t shift = 0;
-  if ((keys & MK_SHIFT) != 0) shift |= 1;
-  if ((keys & MK_CONTROL) != 0) shift |= 2;
-  if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
-
-std::int16_t buttonState(WPARAM keys) {
-  std::int16_t held = 0;
-  if ((keys & MK_LBUTTON) != 0) held |= buttons::kLeft;
-  if ((keys & MK_RBUTTON) != 0) held |= buttons::kRight;
-  if ((keys & MK_MBUTTON) != 0) held |= buttons::kMiddle;
-  return held;
-}
-
 UniqueMenu createRootMenu() {
   UniqueMenu menu(CreatePopupMenu());
-  if (!menu) throw lastErrorFailure();
+  if (!menu) throw lastErrorFailure("CreatePopupMenu");
   AppendMenuW(menu.get(), MF_STRING, kMitMini, L"Minimieren");
   AppendMenuW(menu.get(), MF_STRING, kMitClose, L"Schlie\u00DFen");
   AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
@@ -61,7 +50,6 @@ FrmZarnWindow::~FrmZarnWindow() {
   // The form is gone by now; a window still standing is destroyed without its unload.
   form_ = nullptr;
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  if (classRegistered_) UnregisterClassW(kClockClassName, instance_);
 }
 
 void FrmZarnWindow::registerClass() {
@@ -84,7 +72,7 @@ void FrmZarnWindow::registerClass() {
   windowClass.hIconSm = smallIcon_.get();
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kClockClassName;
-  if (RegisterClassExW(&windowClass) == 0) throw lastErrorFailure();
+  registerWindowClass(windowClass);
   classRegistered_ = true;
 }
 
@@ -94,13 +82,58 @@ void FrmZarnWindow::create(frmZarn& form) {
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   form_ = &form;
 
-  RECT rect{0, 0, toInt32(kDesignClientWidth / screen_.twipsPerPixelX(), "Breite in Bildpunkten"),
-            toInt32(kDesignClientHeight / screen_.twipsPerPixelY(), "H\u00F6he in Bildpunkten")};
+  RECT rect{
+      0, 0, twipsToPixels(kDesignClientWidth, screen_.twipsPerPixelX(), "Breite in Bildpunkten"),
+      twipsToPixels(kDesignClientHeight, screen_.twipsPerPixelY(), "H\u00F6he in Bildpunkten")};
   AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
   const HWND created = CreateWindowExW(kExStyle, kClockClassName, L"", kStyle, CW_USEDEFAULT,
                                        CW_USEDEFAULT, rect.right - rect.left,
                                        rect.bottom - rect.top, nullptr, nullptr, instance_, this);
-  if (created == nullptr) throw lastErrorFailure();
+  if (created == nullptr) {
+    if (createFailure_) std::rethrow_exception(std::exchange(createFailure_, nullptr));
+    throw lastErrorFailure("CreateWindowExW");
+  }
+  // Run as administrator, the clock would otherwise never hear of a restarted shell: the
+  // message filter keeps a lower process's broadcast from reaching it.
+  ChangeWindowMessageFilterEx(created, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+}
+
+namespace {
+
+BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*rect*/, LPARAM data) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info) != FALSE) {
+    const RECT& m = info.rcMonitor;
+    const RECT& w = info.rcWork;
+    reinterpret_cast<std::vector<MonitorArea>*>(data)->push_back(
+        {{m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}});
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void FrmZarnWindow::showFirstTime() {
+  if (hwnd_ == nullptr) return;
+  // A place on a monitor that is gone (a laptop undocked) would open the clock where
+  // nobody can see it or drag it back.
+  RECT rect{};
+  std::vector<MonitorArea> monitors;
+  if (GetWindowRect(hwnd_, &rect) != FALSE &&
+      EnumDisplayMonitors(nullptr, nullptr, &collectMonitor, reinterpret_cast<LPARAM>(&monitors)) !=
+          FALSE) {
+    if (const auto placed =
+            placeOnNearestMonitor({rect.left, rect.top, rect.right, rect.bottom}, monitors)) {
+      SetWindowPos(hwnd_, nullptr, placed->left, placed->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  // The first ShowWindow of a process takes the launcher's show state instead of its own
+  // (a shortcut's "Minimiert" or "Maximiert"); the clock always opens normal, so a state
+  // that came from there is undone at once by the second call.
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  if (IsIconic(hwnd_) != FALSE || IsZoomed(hwnd_) != FALSE) ShowWindow(hwnd_, SW_RESTORE);
 }
 
 void FrmZarnWindow::present() const {
@@ -129,25 +162,6 @@ void FrmZarnWindow::popupMenu() {
   PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-LRESULT CALLBACK FrmZarnWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  FrmZarnWindow* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<FrmZarnWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<FrmZarnWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-  const LRESULT result = self->onMessage(message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-  }
-  return result;
-}
-
 LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (form_ == nullptr) return DefWindowProcW(hwnd_, message, wParam, lParam);
   if (taskbarCreated_ != 0 && message == taskbarCreated_) return onTaskbarCreated();
@@ -169,6 +183,8 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onButtonDown(buttons::kLeft, wParam, lParam);
     case WM_LBUTTONUP:
       return onLeftButtonUp();
+    case WM_CAPTURECHANGED:
+      return onCaptureChanged();
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
       return onButtonDown(buttons::kRight, wParam, lParam);
@@ -190,11 +206,18 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
 
 LRESULT FrmZarnWindow::onCreate() {
   buffer_.reset(CreateCompatibleDC(nullptr));
-  if (!buffer_) return -1;
+  if (!buffer_) {
+    createFailure_ = std::make_exception_ptr(lastErrorFailure("CreateCompatibleDC"));
+    return -1;
+  }
   RECT client{};
   GetClientRect(hwnd_, &client);
   resizeBackBuffer(client.right, client.bottom);
-  SetTimer(hwnd_, kTriggerTimer, kTriggerInterval, nullptr);
+  // A clock whose timer never ticks would look frozen without saying why.
+  if (SetTimer(hwnd_, kTriggerTimer, kTriggerInterval, nullptr) == 0) {
+    createFailure_ = std::make_exception_ptr(lastErrorFailure("SetTimer"));
+    return -1;
+  }
   return 0;
 }
 
@@ -240,45 +263,46 @@ LRESULT FrmZarnWindow::onTimer(WPARAM id) {
 LRESULT FrmZarnWindow::onButtonDown(std::int16_t button, WPARAM keys, LPARAM position) {
   // While the left button is held the window keeps the mouse, so a fast drag that leaves
   // the window for a moment keeps moving it.
-  if (button == buttons::kLeft) SetCapture(hwnd_);
-  form_->Form_MouseDown(button, shiftState(keys),
+  if (button == buttons::kLeft) {
+    SetCapture(hwnd_);
+    leftPressOnClock_ = true;
+  }
+  form_->Form_MouseDown(button, shiftState(static_cast<std::uint32_t>(keys), altHeld()),
                         static_cast<float>(GET_X_LPARAM(position)) * screen_.twipsPerPixelX(),
                         static_cast<float>(GET_Y_LPARAM(position)) * screen_.twipsPerPixelY());
   return 0;
 }
 
 LRESULT FrmZarnWindow::onLeftButtonUp() {
+  leftPressOnClock_ = false;
   if (GetCapture() == hwnd_) ReleaseCapture();
   return 0;
 }
 
-// The shell reports activity over the tray icon through this window's WM_MOUSEMOVE, with
-// the icon id 1 as wParam and the mouse message number (515 for a left double-click) as
-// lParam. The same wParam means "left button held" in a genuine move, and a genuine move
-// at x = 515, y = 0 has the same lParam, so the two are told apart by where they come
-// from: a genuine move is taken from the thread's input queue and carries the cursor's
-// own client position, which is also the position GetMessagePos gives for it. A
-// notification is either sent from the shell's thread, or posted by it while the cursor
-// is over the icon, somewhere else than the point its lParam names.
-bool FrmZarnWindow::isTrayNotification(WPARAM keys, LPARAM position) const {
-  if (keys != tray::kIconId || HIWORD(position) != 0) return false;
-  if (InSendMessageEx(nullptr) != ISMEX_NOSEND) return true;
+LRESULT FrmZarnWindow::onCaptureChanged() {
+  // Whoever took the mouse, the press that began on the clock no longer drags it.
+  leftPressOnClock_ = false;
+  return 0;
+}
+
+bool FrmZarnWindow::altHeld() { return GetKeyState(VK_MENU) < 0; }
+
+LRESULT FrmZarnWindow::onMouseMove(WPARAM keys, LPARAM position) {
   const DWORD messagePosition = GetMessagePos();
   POINT cursor{GET_X_LPARAM(messagePosition), GET_Y_LPARAM(messagePosition)};
   ScreenToClient(hwnd_, &cursor);
-  return cursor.x != GET_X_LPARAM(position) || cursor.y != GET_Y_LPARAM(position);
-}
-
-LRESULT FrmZarnWindow::onMouseMove(WPARAM keys, LPARAM position) {
-  if (isTrayNotification(keys, position)) {
-    form_->Form_MouseMove(0, 0, static_cast<float>(LOWORD(position)) * screen_.twipsPerPixelX(), 0,
-                          MoveSource::tray);
-  } else {
-    form_->Form_MouseMove(buttonState(keys), shiftState(keys),
-                          static_cast<float>(GET_X_LPARAM(position)) * screen_.twipsPerPixelX(),
-                          static_cast<float>(GET_Y_LPARAM(position)) * screen_.twipsPerPixelY(),
-                          MoveSource::pointer);
-  }
+  MouseMoveMessage message;
+  message.keys = static_cast<std::uint32_t>(keys);
+  message.position = static_cast<std::uint32_t>(static_cast<DWORD_PTR>(position));
+  message.sentFromAnotherThread = InSendMessageEx(nullptr) != ISMEX_NOSEND;
+  message.cursorX = cursor.x;
+  message.cursorY = cursor.y;
+  message.altHeld = altHeld();
+  message.leftPressOnClock = leftPressOnClock_ && GetCapture() == hwnd_;
+  const MouseMoveCall call = interpretMouseMove(message);
+  form_->Form_MouseMove(call.button, call.shift,
+                        static_cast<float>(call.x) * screen_.twipsPerPixelX(),
+                        static_cast<float>(call.y) * screen_.twipsPerPixelY(), call.source);
   return 0;
 }
 

@@ -7,16 +7,18 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 
 #include "clock/frmZarn.h"
 #include "platform/platform.h"
 #include "win32/handles.h"
+#include "win32/window_base.h"
 
 namespace zarn::win32 {
 
 inline constexpr wchar_t kClockClassName[] = L"frmZarn";
 
-class FrmZarnWindow {
+class FrmZarnWindow : public WindowBase<FrmZarnWindow> {
  public:
   // The design client size, replaced by the restored geometry before the window is shown.
   static constexpr float kDesignClientWidth = 3024;
@@ -31,8 +33,6 @@ class FrmZarnWindow {
   // on its messages go to `form`. Throws Failure when the window cannot be created.
   void create(frmZarn& form);
 
-  // Null before creation and after destruction.
-  [[nodiscard]] HWND hwnd() const { return hwnd_; }
   // The window's small icon, the one the notification area shows.
   [[nodiscard]] HICON icon() const { return smallIcon_.get(); }
 
@@ -41,13 +41,17 @@ class FrmZarnWindow {
   [[nodiscard]] HDC backBuffer() const { return buffer_.get(); }
   void present() const;
 
+  // Shows the window for the first time: normal, whatever the launcher asked for, and on a
+  // monitor.
+  void showFirstTime();
+
   // Runs Form_Unload once, then destroys the window.
   void unload();
   // Opens mnuRoot at the cursor; the chosen entry arrives later as WM_COMMAND.
   void popupMenu();
 
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend class WindowBase<FrmZarnWindow>;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
   LRESULT onCreate();
@@ -58,13 +62,14 @@ class FrmZarnWindow {
   LRESULT onTimer(WPARAM id);
   LRESULT onButtonDown(std::int16_t button, WPARAM keys, LPARAM position);
   LRESULT onLeftButtonUp();
+  LRESULT onCaptureChanged();
   LRESULT onMouseMove(WPARAM keys, LPARAM position);
   LRESULT onCommand(WPARAM wParam, LPARAM lParam);
   LRESULT onClose();
   LRESULT onEndSession(WPARAM ending);
   LRESULT onTaskbarCreated();
 
-  [[nodiscard]] bool isTrayNotification(WPARAM keys, LPARAM position) const;
+  [[nodiscard]] static bool altHeld();
   void registerClass();
   void resizeBackBuffer(int width, int height);
   void destroyBackBuffer();
@@ -72,10 +77,11 @@ class FrmZarnWindow {
   HINSTANCE instance_;
   const Screen& screen_;
   frmZarn* form_ = nullptr;
-  HWND hwnd_ = nullptr;
   UINT taskbarCreated_ = 0;
   bool unloading_ = false;
-  bool classRegistered_ = false;
+  bool leftPressOnClock_ = false;     // from a left press on the window to its release
+  std::exception_ptr createFailure_;  // why WM_CREATE refused the window
+  bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
   UniqueMenu menu_;

@@ -38,7 +38,6 @@ class Unique {
   T value_ = Invalid;
 };
 
-inline void deleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void deleteDc(HDC dc) { DeleteDC(dc); }
 inline void destroyMenu(HMENU menu) { DestroyMenu(menu); }
 inline void destroyIcon(HICON icon) { DestroyIcon(icon); }

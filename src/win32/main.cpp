@@ -81,6 +81,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   }
   // The window system loads the form before it first shows it.
   form.Form_Load();
-  if (window.hwnd() != nullptr) ShowWindow(window.hwnd(), SW_SHOW);
+  window.showFirstTime();
   return runMessageLoop();
 }

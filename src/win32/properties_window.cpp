@@ -18,6 +18,7 @@
 #include "win32/handles.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
+#include "win32/window_base.h"
 
 namespace zarn::win32 {
 namespace {
@@ -78,10 +79,6 @@ ControlClass controlClass(Kind kind) {
   return {L"STATIC", child | SS_OWNERDRAW, 0};
 }
 
-int toPixels(double twips, float twipsPerPixel) {
-  return static_cast<int>(roundHalfEven(twips / static_cast<double>(twipsPerPixel)));
-}
-
 COLORREF toColorRef(Colour colour) {
   return static_cast<COLORREF>(static_cast<std::uint32_t>(colour));
 }
@@ -106,7 +103,8 @@ UniqueFont createMessageFont(const Screen& screen) {
         SIZE extent{};
         GetTextExtentPoint32W(screenDc, layout.text, static_cast<int>(wcslen(layout.text)),
                               &extent);
-        if (extent.cx > toPixels(layout.width, screen.twipsPerPixelX())) fits = false;
+        if (extent.cx > twipsToPixels(layout.width, screen.twipsPerPixelX(), "Breite"))
+          fits = false;
       }
     }
     if (fits) break;
@@ -165,7 +163,8 @@ std::wstring currentDirectory() {
 
 // The dialog window while it is shown; it is also the view through which frmProperties
 // fills the controls.
-class PropertiesWindow::Shown final : public PropertiesView {
+class PropertiesWindow::Shown final : public PropertiesView,
+                                      public WindowBase<PropertiesWindow::Shown> {
  public:
   Shown(PropertiesWindow& owner, frmProperties& form)
       : owner_(owner), form_(form), font_(createMessageFont(owner.screen_)) {}
@@ -180,15 +179,15 @@ class PropertiesWindow::Shown final : public PropertiesView {
   void setPreview(std::unique_ptr<Picture> picture) override;
   void unload() override { unloadRequested_ = true; }
 
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                     LPARAM lParam) noexcept;
+  using WindowBase::windowProc;
 
  private:
-  LRESULT onMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  friend class WindowBase<Shown>;
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   LRESULT onCommand(int id, int code) noexcept;
   LRESULT onDrawItem(const DRAWITEMSTRUCT& item) noexcept;
   LRESULT onClose() noexcept;
-  LRESULT onActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT onActivate(WPARAM wParam, LPARAM lParam) noexcept;
   LRESULT onSetFocus() noexcept;
   LRESULT onGetDefId() noexcept;
   void onNcDestroy() noexcept;
@@ -217,7 +216,7 @@ class PropertiesWindow::Shown final : public PropertiesView {
   UniqueFont font_;
   std::array<Colour, 3> swatchColours_{};
   std::unique_ptr<Picture> preview_;
-  HWND hwnd_ = nullptr;   // destroyed by close(), before the font and the picture go
+  // hwnd_ (of the base) is destroyed by close(), before the font and the picture go.
   HWND focus_ = nullptr;  // the control that gets the focus back when the window is activated
   HWND clock_ = nullptr;  // the clock window while this window keeps it disabled
   bool loaded_ = false;   // between Form_Load and Form_Unload
@@ -245,21 +244,24 @@ void PropertiesWindow::Shown::run() {
 void PropertiesWindow::Shown::create() {
   const float perPixelX = owner_.screen_.twipsPerPixelX();
   const float perPixelY = owner_.screen_.twipsPerPixelY();
-  RECT frame{0, 0, toPixels(kClientWidthTwips, perPixelX), toPixels(kClientHeightTwips, perPixelY)};
+  RECT frame{0, 0, twipsToPixels(kClientWidthTwips, perPixelX, "Breite"),
+             twipsToPixels(kClientHeightTwips, perPixelY, "H\u00F6he")};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   if (CreateWindowExW(0, kPropertiesClassName, kPropertiesCaption, kWindowStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                       nullptr, owner_.instance_, this) == nullptr) {
-    throw lastErrorFailure();
+    throw lastErrorFailure("CreateWindowExW");
   }
   for (const ControlLayout& layout : kControls) {
     const ControlClass kind = controlClass(layout.kind);
-    HWND created = CreateWindowExW(
-        kind.exStyle, kind.name, layout.text, kind.style, toPixels(layout.left, perPixelX),
-        toPixels(layout.top, perPixelY), toPixels(layout.width, perPixelX),
-        toPixels(layout.height, perPixelY), hwnd_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), owner_.instance_, nullptr);
-    if (created == nullptr) throw lastErrorFailure();
+    HWND created = CreateWindowExW(kind.exStyle, kind.name, layout.text, kind.style,
+                                   twipsToPixels(layout.left, perPixelX, "Links"),
+                                   twipsToPixels(layout.top, perPixelY, "Oben"),
+                                   twipsToPixels(layout.width, perPixelX, "Breite"),
+                                   twipsToPixels(layout.height, perPixelY, "H\u00F6he"), hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
+                                   owner_.instance_, nullptr);
+    if (created == nullptr) throw lastErrorFailure("CreateWindowExW");
     SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
   }
 }
@@ -331,22 +333,7 @@ void PropertiesWindow::Shown::setPreview(std::unique_ptr<Picture> picture) {
   InvalidateRect(control(PropertiesControl::imgBG), nullptr, FALSE);
 }
 
-LRESULT CALLBACK PropertiesWindow::Shown::windowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                                     LPARAM lParam) noexcept {
-  Shown* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<Shown*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<Shown*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-  return self->onMessage(hwnd, message, wParam, lParam);
-}
-
-LRESULT PropertiesWindow::Shown::onMessage(HWND hwnd, UINT message, WPARAM wParam,
-                                           LPARAM lParam) noexcept {
+LRESULT PropertiesWindow::Shown::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   switch (message) {
     case WM_COMMAND:
       return onCommand(LOWORD(wParam), HIWORD(wParam));
@@ -355,7 +342,7 @@ LRESULT PropertiesWindow::Shown::onMessage(HWND hwnd, UINT message, WPARAM wPara
     case WM_CLOSE:
       return onClose();
     case WM_ACTIVATE:
-      return onActivate(hwnd, wParam, lParam);
+      return onActivate(wParam, lParam);
     case WM_SETFOCUS:
       return onSetFocus();
     case DM_GETDEFID:
@@ -366,7 +353,7 @@ LRESULT PropertiesWindow::Shown::onMessage(HWND hwnd, UINT message, WPARAM wPara
     default:
       break;
   }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 LRESULT PropertiesWindow::Shown::onCommand(int id, int code) noexcept {
@@ -422,14 +409,14 @@ LRESULT PropertiesWindow::Shown::onClose() noexcept {
   return 0;
 }
 
-LRESULT PropertiesWindow::Shown::onActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT PropertiesWindow::Shown::onActivate(WPARAM wParam, LPARAM lParam) noexcept {
   if (LOWORD(wParam) == WA_INACTIVE) {
     rememberFocus();
   } else if (HIWORD(wParam) == 0) {
     // As in a dialog, the focus goes back to the control that last had it, not to the frame.
     return onSetFocus();
   }
-  return DefWindowProcW(hwnd, WM_ACTIVATE, wParam, lParam);
+  return DefWindowProcW(hwnd_, WM_ACTIVATE, wParam, lParam);
 }
 
 LRESULT PropertiesWindow::Shown::onSetFocus() noexcept {
@@ -458,8 +445,6 @@ LRESULT PropertiesWindow::Shown::onGetDefId() noexcept {
 
 void PropertiesWindow::Shown::onNcDestroy() noexcept {
   if (owner_.dialog_ == hwnd_) owner_.dialog_ = nullptr;
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-  hwnd_ = nullptr;
   focus_ = nullptr;
 }
 
@@ -507,11 +492,11 @@ void PropertiesWindow::registerClass() {
   if (commonControls_ == nullptr) {
     // The manifest makes this version 6, whose controls the dialog's buttons and boxes are.
     commonControls_ = LoadLibraryW(L"comctl32.dll");
-    if (commonControls_ == nullptr) throw lastErrorFailure();
+    if (commonControls_ == nullptr) throw lastErrorFailure("LoadLibraryW");
     using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto init = reinterpret_cast<Init>(
         reinterpret_cast<void*>(GetProcAddress(commonControls_, "InitCommonControlsEx")));
-    if (init == nullptr) throw lastErrorFailure();
+    if (init == nullptr) throw lastErrorFailure("GetProcAddress");
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     init(&controls);
   }
@@ -522,9 +507,7 @@ void PropertiesWindow::registerClass() {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   windowClass.lpszClassName = kPropertiesClassName;
-  if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    throw lastErrorFailure();
-  }
+  registerWindowClass(windowClass);
   classRegistered_ = true;
 }
 
@@ -538,10 +521,10 @@ template <typename Function>
 Function PropertiesWindow::dialogFunction(const char* name) {
   if (commonDialogs_ == nullptr) {
     commonDialogs_ = LoadLibraryW(L"comdlg32.dll");
-    if (commonDialogs_ == nullptr) throw lastErrorFailure();
+    if (commonDialogs_ == nullptr) throw lastErrorFailure("LoadLibraryW");
   }
   const FARPROC address = GetProcAddress(commonDialogs_, name);
-  if (address == nullptr) throw lastErrorFailure();
+  if (address == nullptr) throw lastErrorFailure("GetProcAddress");
   return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
 }
 

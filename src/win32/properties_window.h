@@ -53,7 +53,7 @@ class PropertiesWindow : public PropertiesHost, public CommonDialogs {
   HMODULE commonControls_ = nullptr;
   HMODULE commonDialogs_ = nullptr;
   HWND dialog_ = nullptr;  // the shown dialog window, owned by showModal while it runs
-  std::array<COLORREF, 16> customColours_;
+  std::array<COLORREF, 16> customColours_{};
 };
 
 }  // namespace zarn::win32

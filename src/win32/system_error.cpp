@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "win32/text.h"
@@ -43,10 +44,12 @@ std::string systemMessage(DWORD code) {
   return number.data();
 }
 
-Failure systemFailure(DWORD code) {
-  return Failure(static_cast<std::int32_t>(code), systemMessage(code));
+Failure systemFailure(DWORD code, const char* call) {
+  std::string description = call != nullptr ? std::string(call) + ": " : std::string();
+  description += systemMessage(code);
+  return Failure(static_cast<std::int32_t>(code), description);
 }
 
-Failure lastErrorFailure() { return systemFailure(GetLastError()); }
+Failure lastErrorFailure(const char* call) { return systemFailure(GetLastError(), call); }
 
 }  // namespace zarn::win32

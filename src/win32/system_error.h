@@ -14,10 +14,11 @@ namespace zarn::win32 {
 // A code the system has no text for is named by its number.
 std::string systemMessage(DWORD code);
 
-// A Failure with the code as its number and the system's message as its description.
-Failure systemFailure(DWORD code);
+// A Failure with the code as its number and the system's message as its description, led
+// by the name of the call that failed ("RegCreateKeyExW: Zugriff verweigert").
+Failure systemFailure(DWORD code, const char* call = nullptr);
 
 // The same for the calling thread's last error.
-Failure lastErrorFailure();
+Failure lastErrorFailure(const char* call = nullptr);
 
 }  // namespace zarn::win32

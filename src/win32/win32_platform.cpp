@@ -29,10 +29,6 @@ Handle toHandle(T value) {
   return reinterpret_cast<Handle>(value);
 }
 
-int toPixels(Twips twips, float twipsPerPixel, std::string_view what) {
-  return toInt32(divide(twips, twipsPerPixel, what), what);
-}
-
 std::wstring keyPath(const std::string& app, const std::string& section) {
   return L"Software\\" + widen(app) + L"\\" + widen(section);
 }
@@ -55,12 +51,14 @@ Win32Screen::Win32Screen() {
   twipsPerPixelY_ = 1440.0f / static_cast<float>(dpiY > 0 ? dpiY : USER_DEFAULT_SCREEN_DPI);
 }
 
-Twips Win32Screen::width() const {
-  return static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * twipsPerPixelX_;
+Twips Win32Screen::virtualRight() const {
+  const int right = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  return static_cast<float>(right) * twipsPerPixelX_;
 }
 
-Twips Win32Screen::height() const {
-  return static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * twipsPerPixelY_;
+Twips Win32Screen::virtualBottom() const {
+  const int bottom = GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  return static_cast<float>(bottom) * twipsPerPixelY_;
 }
 
 Win32ClockWindow::Win32ClockWindow(FrmZarnWindow& window, const Screen& screen)
@@ -71,62 +69,78 @@ Handle Win32ClockWindow::hWnd() const { return toHandle(window_.hwnd()); }
 Handle Win32ClockWindow::icon() const { return toHandle(window_.icon()); }
 
 RECT Win32ClockWindow::windowRect() const {
+  const HWND hwnd = window_.hwnd();
+  if (IsIconic(hwnd) || IsZoomed(hwnd)) {
+    // A tool window's normal rectangle is in screen coordinates, like GetWindowRect's.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hwnd, &placement) == FALSE) {
+      throw lastErrorFailure("GetWindowPlacement");
+    }
+    return placement.rcNormalPosition;
+  }
   RECT rect{};
-  if (GetWindowRect(window_.hwnd(), &rect) == FALSE) throw lastErrorFailure();
+  if (GetWindowRect(hwnd, &rect) == FALSE) throw lastErrorFailure("GetWindowRect");
   return rect;
 }
 
 RECT Win32ClockWindow::clientRect() const {
   RECT rect{};
-  if (GetClientRect(window_.hwnd(), &rect) == FALSE) throw lastErrorFailure();
+  if (GetClientRect(window_.hwnd(), &rect) == FALSE) throw lastErrorFailure("GetClientRect");
   return rect;
 }
 
 void Win32ClockWindow::place(int x, int y, int width, int height, UINT flags) {
   if (SetWindowPos(window_.hwnd(), nullptr, x, y, width, height,
                    flags | SWP_NOZORDER | SWP_NOACTIVATE) == FALSE) {
-    throw lastErrorFailure();
+    throw lastErrorFailure("SetWindowPos");
   }
 }
 
 Twips Win32ClockWindow::top() const {
-  return static_cast<float>(windowRect().top) * screen_.twipsPerPixelY();
+  return top_.read(windowRect().top, screen_.twipsPerPixelY());
 }
 
 Twips Win32ClockWindow::left() const {
-  return static_cast<float>(windowRect().left) * screen_.twipsPerPixelX();
+  return left_.read(windowRect().left, screen_.twipsPerPixelX());
 }
 
 Twips Win32ClockWindow::width() const {
   const RECT rect = windowRect();
-  return static_cast<float>(rect.right - rect.left) * screen_.twipsPerPixelX();
+  return width_.read(rect.right - rect.left, screen_.twipsPerPixelX());
 }
 
 Twips Win32ClockWindow::height() const {
   const RECT rect = windowRect();
-  return static_cast<float>(rect.bottom - rect.top) * screen_.twipsPerPixelY();
+  return height_.read(rect.bottom - rect.top, screen_.twipsPerPixelY());
 }
 
 void Win32ClockWindow::setTop(Twips value) {
-  const int y = toPixels(value, screen_.twipsPerPixelY(), "Top");
+  const int y = twipsToPixels(value, screen_.twipsPerPixelY(), "Top");
   place(windowRect().left, y, 0, 0, SWP_NOSIZE);
+  top_.assign(value, windowRect().top);
 }
 
 void Win32ClockWindow::setLeft(Twips value) {
-  const int x = toPixels(value, screen_.twipsPerPixelX(), "Left");
+  const int x = twipsToPixels(value, screen_.twipsPerPixelX(), "Left");
   place(x, windowRect().top, 0, 0, SWP_NOSIZE);
+  left_.assign(value, windowRect().left);
 }
 
 void Win32ClockWindow::setWidth(Twips value) {
-  const int width = toPixels(value, screen_.twipsPerPixelX(), "Width");
+  const int width = twipsToPixels(value, screen_.twipsPerPixelX(), "Width");
   const RECT rect = windowRect();
   place(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
+  const RECT placed = windowRect();
+  width_.assign(value, placed.right - placed.left);
 }
 
 void Win32ClockWindow::setHeight(Twips value) {
-  const int height = toPixels(value, screen_.twipsPerPixelY(), "Height");
+  const int height = twipsToPixels(value, screen_.twipsPerPixelY(), "Height");
   const RECT rect = windowRect();
   place(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
+  const RECT placed = windowRect();
+  height_.assign(value, placed.bottom - placed.top);
 }
 
 Twips Win32ClockWindow::scaleWidth() const {
@@ -188,10 +202,10 @@ void Win32Gdi::paintPicture(const Picture& picture, Twips x, Twips y, Twips widt
   if (picture.handle() == 0) return;
   const HDC dc = window_.backBuffer();
   if (dc == nullptr) return;
-  const int left = toPixels(x, screen_.twipsPerPixelX(), "X");
-  const int top = toPixels(y, screen_.twipsPerPixelY(), "Y");
-  const int destinationWidth = toPixels(width, screen_.twipsPerPixelX(), "Breite");
-  const int destinationHeight = toPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
+  const int left = twipsToPixels(x, screen_.twipsPerPixelX(), "X");
+  const int top = twipsToPixels(y, screen_.twipsPerPixelY(), "Y");
+  const int destinationWidth = twipsToPixels(width, screen_.twipsPerPixelX(), "Breite");
+  const int destinationHeight = twipsToPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
 
   const auto bitmap = fromHandle<HBITMAP>(picture.handle());
   BITMAP size{};
@@ -214,39 +228,32 @@ LocalTime Win32TimeOfDay::now() {
 std::string RegistrySettingsStore::getSetting(const std::string& app, const std::string& section,
                                               const std::string& key,
                                               const std::string& defaultText) {
-  HKEY opened = nullptr;
-  LSTATUS status =
-      RegOpenKeyExW(HKEY_CURRENT_USER, keyPath(app, section).c_str(), 0, KEY_QUERY_VALUE, &opened);
-  if (status == ERROR_FILE_NOT_FOUND) return defaultText;
-  if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status));
-  const UniqueKey sectionKey(opened);
+  const std::wstring path = keyPath(app, section);
   const std::wstring name = widen(key);
-
-  // The size is asked first; a value that grows before it is read is asked for again.
+  // Without RRF_NOEXPAND this also takes REG_EXPAND_SZ, as deployment tools write paths,
+  // and hands it back expanded; any other type is refused as ERROR_UNSUPPORTED_TYPE.
+  constexpr DWORD kFlags = RRF_RT_REG_SZ;
+  std::vector<wchar_t> buffer;
+  // A value that grows between asking its size and reading it is asked for again.
   for (int attempt = 0; attempt < 8; ++attempt) {
-    DWORD type = REG_NONE;
-    DWORD bytes = 0;
-    status = RegQueryValueExW(sectionKey.get(), name.c_str(), nullptr, &type, nullptr, &bytes);
+    DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), kFlags,
+                                        nullptr, buffer.empty() ? nullptr : buffer.data(), &bytes);
     if (status == ERROR_FILE_NOT_FOUND) return defaultText;
-    if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status));
-    if (type != REG_SZ) throw notText(key);
-
-    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    status = RegQueryValueExW(sectionKey.get(), name.c_str(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(buffer.data()), &bytes);
-    if (status == ERROR_MORE_DATA) continue;
-    if (status == ERROR_FILE_NOT_FOUND) return defaultText;
-    if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status));
-    if (type != REG_SZ) throw notText(key);
-
-    // The text ends at its first NUL, whether the stored value carries one or not.
+    if (status == ERROR_UNSUPPORTED_TYPE) throw notText(key);
+    const bool sizeOnly = buffer.empty() && status == ERROR_SUCCESS;
+    if (status == ERROR_MORE_DATA || sizeOnly) {
+      buffer.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+      continue;
+    }
+    if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status), "RegGetValueW");
+    // The text ends at its first NUL, whether the stored value carries more or not.
     std::wstring_view text(buffer.data(),
                            std::min<std::size_t>(bytes / sizeof(wchar_t), buffer.size()));
     text = text.substr(0, text.find(L'\0'));
     return narrow(text);
   }
-  throw systemFailure(ERROR_MORE_DATA);
+  throw systemFailure(ERROR_MORE_DATA, "RegGetValueW");
 }
 
 void RegistrySettingsStore::saveSetting(const std::string& app, const std::string& section,
@@ -255,36 +262,38 @@ void RegistrySettingsStore::saveSetting(const std::string& app, const std::strin
   LSTATUS status =
       RegCreateKeyExW(HKEY_CURRENT_USER, keyPath(app, section).c_str(), 0, nullptr,
                       REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created, nullptr);
-  if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status));
+  if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status), "RegCreateKeyExW");
   const UniqueKey sectionKey(created);
   const std::wstring value = widen(text);
   status = RegSetValueExW(sectionKey.get(), widen(key).c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status));
+  if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status), "RegSetValueExW");
 }
 
 std::string Win32UserLocale::decimalSeparator() const {
   std::array<wchar_t, 16> separator{};
   const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator.data(),
                                      static_cast<int>(separator.size()));
-  if (length == 0) throw lastErrorFailure();
+  if (length == 0) throw lastErrorFailure("GetLocaleInfoEx");
   return narrow(std::wstring_view(separator.data(), static_cast<std::size_t>(length - 1)));
 }
 
 void Win32MessageBoxes::msgBox(const std::string& text, int style, const std::string& title) {
   // What a failed tick drew before its failure is on the screen while the box is open.
   owner_.present();
-  MessageBoxW(owner_.hwnd(), widen(text).c_str(), widen(title).c_str(), static_cast<UINT>(style));
+  // The box comes to the front: the report of a tick behind other windows would otherwise
+  // leave a clock that looks frozen for no visible reason.
+  MessageBoxW(owner_.hwnd(), widen(text).c_str(), widen(title).c_str(),
+              static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
 void Win32Process::end() { ExitProcess(0); }
 
 bool Win32Shell::shellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
+  // The record's first, single-byte form: 88 bytes on 32-bit, where it is exactly the
+  // layout the clock fills, and the same fields with 8-byte handles (104 bytes) on 64-bit.
   NOTIFYICONDATAA record{};
-#ifdef _WIN64
-  // The 64-bit shell reads the same first form with 8-byte handles and their padding.
-  static_assert(NOTIFYICONDATAA_V1_SIZE == 104, "first-form record of the 64-bit shell");
   static_assert(sizeof(record.szTip) >= sizeof(NotifyIconData::szTip));
   record.cbSize = data.cbSize == tray::kRecordSize ? NOTIFYICONDATAA_V1_SIZE : data.cbSize;
   record.hWnd = fromHandle<HWND>(data.hWnd);
@@ -293,12 +302,6 @@ bool Win32Shell::shellNotifyIcon(std::uint32_t message, const NotifyIconData& da
   record.uCallbackMessage = data.uCallbackMessage;
   record.hIcon = fromHandle<HICON>(data.hIcon);
   std::memcpy(record.szTip, data.szTip.data(), data.szTip.size());
-#else
-  static_assert(NOTIFYICONDATAA_V1_SIZE == tray::kRecordSize, "the 88-byte record");
-  const std::array<std::uint8_t, tray::kRecordSize> bytes = tray::recordBytes(data);
-  static_assert(sizeof(record) >= sizeof(bytes));
-  std::memcpy(&record, bytes.data(), bytes.size());
-#endif
   return Shell_NotifyIconA(message, &record) != FALSE;
 }
 
@@ -323,6 +326,11 @@ bool Win32WindowActivation::isIconic(Handle window) {
 
 bool Win32WindowActivation::showWindow(Handle window, int command) {
   return ShowWindow(fromHandle<HWND>(window), command) != FALSE;
+}
+
+bool Win32WindowActivation::raiseToTop(Handle window) {
+  return SetWindowPos(fromHandle<HWND>(window), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE) !=
+         FALSE;
 }
 
 }  // namespace zarn::win32

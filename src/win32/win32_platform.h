@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "desktop/screen_geometry.h"
 #include "platform/platform.h"
 #include "platform/types.h"
 #include "win32/clock_window.h"
@@ -20,8 +21,8 @@ class Win32Screen final : public Screen {
   Win32Screen();
   [[nodiscard]] float twipsPerPixelX() const override { return twipsPerPixelX_; }
   [[nodiscard]] float twipsPerPixelY() const override { return twipsPerPixelY_; }
-  [[nodiscard]] Twips width() const override;
-  [[nodiscard]] Twips height() const override;
+  [[nodiscard]] Twips virtualRight() const override;
+  [[nodiscard]] Twips virtualBottom() const override;
 
  private:
   float twipsPerPixelX_;
@@ -29,6 +30,9 @@ class Win32Screen final : public Screen {
 };
 
 // The clock window in twips. Its outer rectangle is its client area, as it has no frame.
+// Top, Left, Width and Height are those of the normal (restored) rectangle, also while a
+// launcher's show state or the system has the window minimised or maximised, and read
+// back as last assigned while the window stands where the assignment put it.
 class Win32ClockWindow final : public ClockWindow {
  public:
   Win32ClockWindow(FrmZarnWindow& window, const Screen& screen);
@@ -57,6 +61,10 @@ class Win32ClockWindow final : public ClockWindow {
 
   FrmZarnWindow& window_;
   const Screen& screen_;
+  RememberedTwips top_;
+  RememberedTwips left_;
+  RememberedTwips width_;
+  RememberedTwips height_;
 };
 
 // GDI on the clock window's back buffer; whatever changes its pixels is presented.
@@ -125,6 +133,7 @@ class Win32WindowActivation final : public WindowActivation {
   bool setForegroundWindow(Handle window) override;
   bool isIconic(Handle window) override;
   bool showWindow(Handle window, int command) override;
+  bool raiseToTop(Handle window) override;
 };
 
 }  // namespace zarn::win32

@@ -106,20 +106,21 @@ struct PixelCase {
   float widthTwips;
   float twipsPerPixel;
   std::string secondHandAtQuarterPast;  // tip at W × 0.9, centre at W / 2, both rounded
+  int centreX;
 };
 
 // W is the width over the unrounded factor, so a 200-pixel window keeps its pivot at
 // (100, 100) at every display scaling.
 TEST_F(DrawTest, PixelSizeIsTheRoundedWidthOverTheTwipsPerPixel) {
   const PixelCase cases[] = {
-      {3000, 15, "Polygon((180,100),(100,100),(100,100))"},     // 96 DPI, W = 200
-      {2406, 12, "Polygon((180,100),(100,100),(100,100))"},     // 200.5 -> 200
-      {2418, 12, "Polygon((182,100),(101,100),(101,100))"},     // 201.5 -> 202
-      {2000, 10, "Polygon((180,100),(100,100),(100,100))"},     // 144 DPI
-      {200 * (1440.0F / 168), 1440.0F / 168, "Polygon((180,100),(100,100),(100,100))"},
-      {1500, 7.5F, "Polygon((180,100),(100,100),(100,100))"},   // 192 DPI
-      {200 * (1440.0F / 216), 1440.0F / 216, "Polygon((180,100),(100,100),(100,100))"},
-      {2900, 14.5F, "Polygon((180,100),(100,100),(100,100))"},  // a rounded 14 gave 207
+      {3000, 15, "Polygon((180,100),(100,100),(100,100))", 100},  // 96 DPI, W = 200
+      {2406, 12, "Polygon((180,100),(100,100),(100,100))", 100},  // 200.5 -> 200
+      {2418, 12, "Polygon((182,100),(101,100),(101,100))", 101},  // 201.5 -> 202
+      {2000, 10, "Polygon((180,100),(100,100),(100,100))", 100},  // 144 DPI
+      {200 * (1440.0F / 168), 1440.0F / 168, "Polygon((180,100),(100,100),(100,100))", 100},
+      {1500, 7.5F, "Polygon((180,100),(100,100),(100,100))", 100},  // 192 DPI
+      {200 * (1440.0F / 216), 1440.0F / 216, "Polygon((180,100),(100,100),(100,100))", 100},
+      {2900, 14.5F, "Polygon((180,100),(100,100),(100,100))", 100},  // a rounded 14 gave 207
   };
   for (const auto& c : cases) {
     fake.screen.twipsX = c.twipsPerPixel;
@@ -130,9 +131,19 @@ TEST_F(DrawTest, PixelSizeIsTheRoundedWidthOverTheTwipsPerPixel) {
     ASSERT_EQ(polygons.size(), 3U) << c.widthTwips;
     EXPECT_EQ(polygons[2], c.secondHandAtQuarterPast)
         << c.widthTwips << " twips at " << c.twipsPerPixel;
-    // Pivot at the vertical centre too: the tip at :00 lies 80 px above it.
-    EXPECT_EQ(handsAt(0, 0, 0)[2], "Polygon((100,20),(100,100),(100,100))") << c.twipsPerPixel;
+    // The pivot is at the vertical centre too: the tip at :00 lies 80 px above it.
+    const std::string centre = std::to_string(c.centreX);
+    EXPECT_EQ(handsAt(0, 0, 0)[2],
+              "Polygon((" + centre + ",20),(" + centre + ",100),(" + centre + ",100))")
+        << c.twipsPerPixel;
   }
+}
+
+// The full circle is the literal 6.283185307: at second 5 a 185-pixel window puts the tip
+// at 129.4999…, where exact 2π gives 129.5 and rounds to 130.
+TEST_F(DrawTest, TheLiteralCircleConstantDecidesATie) {
+  sizePixels(185, 185);
+  EXPECT_EQ(handsAt(0, 0, 5)[2], "Polygon((129,28),(92,92),(92,92))");
 }
 
 struct TieCase {
@@ -258,10 +269,8 @@ struct LimitCase {
 
 TEST_F(DrawTest, ValuesBeyondTheirTypesFailAtTheirStep) {
   const LimitCase cases[] = {
-      {15, 32768, 200, errors::kOverflow, 150},
-      {15, 200, 32768, errors::kOverflow, 160},
-      {15, -32769, 200, errors::kOverflow, 150},
-      {0, 200, 200, errors::kDivisionByZero, 150},
+      {15, 32768, 200, errors::kOverflow, 150},  {15, 200, 32768, errors::kOverflow, 160},
+      {15, -32769, 200, errors::kOverflow, 150}, {0, 200, 200, errors::kDivisionByZero, 150},
       {40000, 1, 1, errors::kOverflow, 130},
   };
   for (const auto& c : cases) {

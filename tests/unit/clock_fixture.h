@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -119,6 +121,63 @@ inline std::vector<std::string> defaultUnloadCalls() {
       "SaveSetting(Zarn,Layout,Height,3000)",
       "Shell_NotifyIcon(2)",
   };
+}
+
+// What the first failure report of a procedure says; number 0, line 0 without a report.
+struct Report {
+  std::int32_t number = 0;
+  std::string description;
+  int line = 0;
+};
+
+inline Report firstReport(const fake::FakeMessages& messages) {
+  if (messages.texts().empty()) return {};
+  const std::string& text = messages.texts().front();
+  const auto colon = text.find(": ");
+  const auto lineBreak = text.find("\r\n");
+  return {std::stoi(text.substr(0, colon)), text.substr(colon + 2, lineBreak - colon - 2),
+          std::stoi(text.substr(text.rfind(' ') + 1))};
+}
+
+// Form_Load on the rig's store; the journal of its restoring steps 30 to 140, up to the
+// first drawing object or the report, whichever comes first.
+inline std::vector<std::string> restoringCalls(ClockRig& rig) {
+  rig.form.Form_Load();
+  const auto& lines = rig.fake.journal.lines();
+  const auto end = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("CreateSolidBrush", 0) == 0 || line.rfind("MsgBox", 0) == 0;
+  });
+  return {lines.begin(), end};
+}
+
+// One row of a step-failure table: the nth call of `call` fails after the first `done`
+// lines of the procedure's whole sequence; `failedRead` is the failed line of a property
+// read, which the whole sequence does not show, else nullptr.
+struct StepFailure {
+  const char* call;
+  int nth;
+  int line;
+  std::size_t done;
+  const char* failedRead = nullptr;
+};
+
+// The journal of such a failure: the lines done, the failed one marked, then the report of
+// the procedure naming the step.
+inline std::vector<std::string> journalOfFailure(const std::vector<std::string>& whole,
+                                                 const StepFailure& row,
+                                                 const std::string& procName) {
+  std::vector<std::string> lines(whole.begin(),
+                                 whole.begin() + static_cast<std::ptrdiff_t>(row.done));
+  if (row.failedRead != nullptr) {
+    lines.emplace_back(row.failedRead);
+  } else {
+    const std::string& call = whole.at(row.done);
+    const auto result = call.find(")=");
+    lines.push_back((result == std::string::npos ? call : call.substr(0, result + 1)) +
+                    " -> Failure(4711)");
+  }
+  lines.push_back(ClockRig::injectedBox(row.call, procName, row.line));
+  return lines;
 }
 
 // The first `count` lines of `lines`.

@@ -13,7 +13,9 @@ namespace {
 using fake::expectCalls;
 using testing_clock::ClockRig;
 using testing_clock::ClockTest;
+using testing_clock::journalOfFailure;
 using testing_clock::prefix;
+using testing_clock::StepFailure;
 
 constexpr Colour kRed = 255;
 constexpr Colour kGreen = 65280;
@@ -189,15 +191,8 @@ TEST_F(MenuTest, NoObjectOrPictureLeaksOverAHundredConfirmations) {
   EXPECT_EQ(fake.gdi.deletesOfSelected(), 0);
 }
 
-struct PropStepCase {
-  const char* call;
-  int nth;
-  int line;
-  std::size_t done;  // lines of kConfirmedCalls completed before the failure
-};
-
 TEST(PropertiesSteps, AFailingStepIsReportedWithItsLineAndEarlierStepsStay) {
-  const PropStepCase cases[] = {
+  const StepFailure cases[] = {
       {"ShowModal", 1, 20, 0},          {"SaveSetting", 1, 30, 1},
       {"SaveSetting", 2, 40, 2},        {"SaveSetting", 3, 50, 3},
       {"SaveSetting", 4, 60, 4},        {"SelectStockObjects", 1, 70, 5},
@@ -219,13 +214,7 @@ TEST(PropertiesSteps, AFailingStepIsReportedWithItsLineAndEarlierStepsStay) {
     userChooses(run, kRed, kGreen, kBlue, "face.jpg", true);
     run.fake.journal.failOn(c.call, c.nth);
     run.form.mitProp_Click(4);
-    auto expected = prefix(kConfirmedCalls, c.done);
-    std::string failedCall = kConfirmedCalls[c.done];
-    failedCall = failedCall.substr(0, failedCall.find(")=") + 1);
-    if (failedCall.empty() || failedCall.back() != ')') failedCall = kConfirmedCalls[c.done];
-    expected.push_back(failedCall + " -> Failure(4711)");
-    expected.push_back(ClockRig::injectedBox(c.call, "mitProp_Click", c.line));
-    expectCalls(run.fake.journal, expected);
+    expectCalls(run.fake.journal, journalOfFailure(kConfirmedCalls, c, "mitProp_Click"));
     EXPECT_EQ(run.form.picBG->handle(), 501U);
   }
 }

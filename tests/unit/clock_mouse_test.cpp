@@ -4,10 +4,12 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "clock/mouse_input.h"
 #include "clock_fixture.h"
 
 namespace zarn {
@@ -28,6 +30,7 @@ const std::vector<std::string> kShowAndPull = {
     "AttachThreadInput(9,5,0)",
     "IsIconic(100)=0",
     "ShowWindow(100,5)",
+    "SetWindowPos(100,HWND_TOP)",
 };
 
 class MouseTest : public ClockTest {
@@ -140,6 +143,59 @@ TEST_F(MouseTest, ARightPressOpensThePopupAndKeepsTheGrabPoint) {
   expectCalls(fake.journal, {"PopupMenu"});
   EXPECT_EQ(form.grabX, 600);
   EXPECT_EQ(form.grabY, 450);
+}
+
+// What the window procedure makes of a WM_MOUSEMOVE: a tray notification, a drag, or a
+// move that means nothing.
+TEST(MouseMoveMessages, AreToldApartByWhereTheyComeFromAndWhetherThePressBeganOnTheClock) {
+  constexpr std::uint32_t kAt515 = 515;  // lParam of (515, 0): a left double-click's number
+  const struct {
+    const char* name;
+    MouseMoveMessage message;
+    MouseMoveCall call;
+  } cases[] = {
+      {"notification sent from the shell's thread",
+       {1, kAt515, true, 40, 7, false, false},
+       {0, 0, 515, 0, MoveSource::tray}},
+      {"notification posted while the cursor is elsewhere",
+       {1, kAt515, false, 13, 32, false, false},
+       {0, 0, 515, 0, MoveSource::tray}},
+      {"genuine left drag at (515, 0)",
+       {keys::kLeftButton, kAt515, false, 515, 0, false, true},
+       {buttons::kLeft, 0, 515, 0, MoveSource::pointer}},
+      {"left held after a double-click on the tray icon, no press on the clock",
+       {keys::kLeftButton, (32U << 16U) | 13U, false, 13, 32, false, false},
+       {0, 0, 13, 32, MoveSource::pointer}},
+      {"left and right held, the press on the clock",
+       {keys::kLeftButton | keys::kRightButton, (5U << 16U) | 6U, false, 6, 5, false, true},
+       {buttons::kLeft | buttons::kRight, 0, 6, 5, MoveSource::pointer}},
+      {"left and right held, no press on the clock",
+       {keys::kLeftButton | keys::kRightButton, (5U << 16U) | 6U, false, 6, 5, false, false},
+       {buttons::kRight, 0, 6, 5, MoveSource::pointer}},
+      {"middle with shift, control and alt, left of the window",
+       {keys::kMiddleButton | keys::kShift | keys::kControl, 0xFFFF0000U | 0xFFFEU, false, -2, -1,
+        true, false},
+       {buttons::kMiddle, 7, -2, -1, MoveSource::pointer}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const MouseMoveCall got = interpretMouseMove(c.message);
+    EXPECT_EQ(got.button, c.call.button);
+    EXPECT_EQ(got.shift, c.call.shift);
+    EXPECT_EQ(got.x, c.call.x);
+    EXPECT_EQ(got.y, c.call.y);
+    EXPECT_EQ(got.source, c.call.source);
+  }
+}
+
+TEST_F(MouseTest, AMoveWithTheLeftButtonHeldButNoPressOnTheClockDoesNotDrag) {
+  const MouseMoveCall call =
+      interpretMouseMove({keys::kLeftButton, (32U << 16U) | 13U, false, 13, 32, false, false});
+  form.Form_MouseMove(call.button, call.shift, static_cast<float>(call.x) * 15,
+                      static_cast<float>(call.y) * 15, call.source);
+  EXPECT_TRUE(fake.journal.lines().empty());
+  EXPECT_EQ(fake.window.topValue, 1500);
+  EXPECT_EQ(fake.window.leftValue, 3000);
 }
 
 struct DownFailureCase {

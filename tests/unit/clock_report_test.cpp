@@ -41,14 +41,6 @@ TEST(ReportText, JoinsTheTenPiecesExactly) {
 
 class TrapTest : public ClockTest {};
 
-TEST_F(TrapTest, AFailureGivesOneBoxWithStyleZeroAndTheTitle) {
-  form.Trigger_Timer();
-  ASSERT_EQ(fake.messages.texts().size(), 1U);
-  EXPECT_EQ(fake.journal.lines().front(),
-            "MsgBox( 1003: Kein Hintergrundbild geladen\r\n in frmZarn.Trigger_Timer bei Zeile  "
-            "65,0,Zarn)");
-}
-
 TEST_F(TrapTest, TheReportIsOpenOnlyWhileItsBoxIs) {
   bool openDuringBox = false;
   fake.messages.whileOpen = [&](const std::string&) { openDuringBox = form.reportOpen(); };

@@ -56,16 +56,18 @@ TEST_F(TickTest, AFailingPaintIsReportedAtStep70AndEndsWithoutDrawing) {
   load();
   fake.journal.failOn("PaintPicture", 1);
   form.Trigger_Timer();
-  expectCalls(fake.journal, {"PaintPicture(501,0,0,3000,3000) -> Failure(4711)",
-                             injectedBox("PaintPicture", "Trigger_Timer", 70), "End"});
+  expectCalls(fake.journal,
+              {"PaintPicture(501,0,0,3000,3000) -> Failure(4711)",
+               injectedBox("PaintPicture", "Trigger_Timer", 70), "Shell_NotifyIcon(2)", "End"});
 }
 
 TEST_F(TickTest, AFailingClientSizeIsAFailureOfStep70) {
   load();
   fake.journal.failOn("ScaleHeight", 1);
   form.Trigger_Timer();
-  expectCalls(fake.journal, {"ScaleHeight -> Failure(4711)",
-                             injectedBox("ScaleHeight", "Trigger_Timer", 70), "End"});
+  expectCalls(fake.journal,
+              {"ScaleHeight -> Failure(4711)", injectedBox("ScaleHeight", "Trigger_Timer", 70),
+               "Shell_NotifyIcon(2)", "End"});
 }
 
 TEST_F(TickTest, TicksWhileAReportIsOpenDoNothing) {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "desktop/foreground.h"
+#include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "fake_platform.h"
 
@@ -33,43 +35,63 @@ TEST(TrayTip, KeepsRoomForTheNul) {
   EXPECT_EQ(empty[63], ' ');
 }
 
-NotifyIconData clockRecord(Handle window, Handle icon) {
-  NotifyIconData data;
-  data.cbSize = tray::kRecordSize;
-  data.hWnd = window;
-  data.uID = tray::kIconId;
-  data.uFlags = tray::kFlags;
-  data.uCallbackMessage = tray::kCallbackMessage;
-  data.hIcon = icon;
-  data.szTip = tray::fixedTip("Zarn");
-  return data;
+TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOthers) {
+  // The primary 1280 × 1024 with its taskbar at the bottom, a second 1920 × 1080 right of it.
+  const std::vector<MonitorArea> docked = {
+      {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
+      {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1080}},
+  };
+  const std::vector<MonitorArea> undocked(docked.begin(), docked.begin() + 1);
+  const std::vector<MonitorArea> leftOfPrimary = {
+      {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
+      {{-1920, 0, 0, 1080}, {-1920, 40, 0, 1080}},
+  };
+  const struct {
+    const char* name;
+    PixelRect window;
+    const std::vector<MonitorArea>* monitors;
+    std::optional<PixelRect> placed;
+  } cases[] = {
+      {"on the primary", {100, 100, 300, 300}, &docked, std::nullopt},
+      {"on the second monitor", {2000, 500, 2200, 700}, &docked, std::nullopt},
+      {"partly above the primary (Top -300 twips)", {0, -20, 200, 180}, &docked, std::nullopt},
+      {"on a monitor that is gone",
+       {2000, 500, 2200, 700},
+       &undocked,
+       PixelRect{1080, 500, 1280, 700}},
+      {"below everything", {100, 1500, 300, 1700}, &undocked, PixelRect{100, 784, 300, 984}},
+      {"far up and left, nearest the monitor left of the primary",
+       {-3000, -500, -2800, -300},
+       &leftOfPrimary,
+       PixelRect{-1920, 40, -1720, 240}},
+      {"larger than the work area", {1300, 0, 2900, 1200}, &undocked, PixelRect{0, 0, 1600, 1200}},
+      {"no monitor at all", {0, 0, 200, 200}, nullptr, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<MonitorArea> none;
+    const auto placed = placeOnNearestMonitor(c.window, c.monitors ? *c.monitors : none);
+    ASSERT_EQ(placed.has_value(), c.placed.has_value());
+    if (placed) {
+      EXPECT_EQ(*placed, *c.placed);
+    }
+  }
 }
 
-TEST(TrayRecord, HasEveryByteOfTheFirstForm) {
-  const auto bytes = tray::recordBytes(clockRecord(0x00123456, 0x89ABCDEF));
-
-  std::vector<std::uint8_t> expected = {88,   0,    0,    0,     // cbSize
-                                        0x56, 0x34, 0x12, 0x00,  // hWnd
-                                        1,    0,    0,    0,     // uID
-                                        7,    0,    0,    0,     // uFlags
-                                        0x00, 0x02, 0,    0,     // uCallbackMessage 512
-                                        0xEF, 0xCD, 0xAB, 0x89,  // hIcon
-                                        'Z',  'a',  'r',  'n',  0};
-  expected.resize(tray::kRecordSize, ' ');
-  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), expected);
-}
-
-TEST(TrayRecord, TruncatesHandlesToTheirLow32Bits) {
-  const Handle wideWindow = static_cast<Handle>(UINT64_C(0x7FFF00010002000A) & UINTPTR_MAX);
-  const Handle wideIcon = static_cast<Handle>(UINT64_C(0xFFFFFFFF80000001) & UINTPTR_MAX);
-  const auto bytes = tray::recordBytes(clockRecord(wideWindow, wideIcon));
-
-  const std::vector<std::uint8_t> window(bytes.begin() + 4, bytes.begin() + 8);
-  const std::vector<std::uint8_t> icon(bytes.begin() + 20, bytes.begin() + 24);
-  EXPECT_EQ(window, (std::vector<std::uint8_t>{0x0A, 0x00, 0x02, 0x00}));
-  EXPECT_EQ(icon, (std::vector<std::uint8_t>{0x01, 0x00, 0x00, 0x80}));
-  EXPECT_EQ(bytes[8], 1) << "the handle must not spill into uID";
-  EXPECT_EQ(bytes[24], 'Z') << "the icon must not spill into szTip";
+TEST(RememberedTwips, ReadsBackWhatWasAssignedUntilTheWindowMovesOtherwise) {
+  RememberedTwips top;
+  EXPECT_EQ(top.read(1023, 15), 15345) << "nothing assigned: the pixels";
+  top.assign(15340, 1023);  // exactly the screen height less 20 twips at 1024 px
+  EXPECT_EQ(top.read(1023, 15), 15340);
+  EXPECT_EQ(top.read(1024, 15), 15360) << "moved by someone else";
+  RememberedTwips width;
+  width.assign(5, 0);  // the system made the window 1 px wide instead
+  EXPECT_EQ(width.read(1, 15), 15);
+  width.assign(20, 1);
+  EXPECT_EQ(width.read(1, 15), 20);
+  RememberedTwips left;
+  left.assign(172.5F, 23);  // 7.5 twips per pixel
+  EXPECT_EQ(left.read(23, 7.5F), 172.5F);
 }
 
 // A foreground that may change between the two readings, as when another program takes it
@@ -110,10 +132,11 @@ TEST_F(PullToForegroundTest, LeavesTheForegroundWindowUntouchedEvenWhenMinimised
 TEST_F(PullToForegroundTest, JoinsAnotherThreadForTheChangeThenShows) {
   PullToForeground(activation, kClock);
 
-  fake::expectCalls(journal, {"GetForegroundWindow=7", "GetForegroundWindow=7",
-                              "GetWindowThreadProcessId(7)=9", "GetWindowThreadProcessId(100)=5",
-                              "AttachThreadInput(9,5,-1)", "SetForegroundWindow(100)",
-                              "AttachThreadInput(9,5,0)", "IsIconic(100)=0", "ShowWindow(100,5)"});
+  fake::expectCalls(
+      journal, {"GetForegroundWindow=7", "GetForegroundWindow=7", "GetWindowThreadProcessId(7)=9",
+                "GetWindowThreadProcessId(100)=5", "AttachThreadInput(9,5,-1)",
+                "SetForegroundWindow(100)", "AttachThreadInput(9,5,0)", "IsIconic(100)=0",
+                "ShowWindow(100,5)", "SetWindowPos(100,HWND_TOP)"});
 }
 
 TEST_F(PullToForegroundTest, RestoresAMinimisedWindow) {
@@ -121,10 +144,11 @@ TEST_F(PullToForegroundTest, RestoresAMinimisedWindow) {
 
   PullToForeground(activation, kClock);
 
-  fake::expectCalls(journal, {"GetForegroundWindow=7", "GetForegroundWindow=7",
-                              "GetWindowThreadProcessId(7)=9", "GetWindowThreadProcessId(100)=5",
-                              "AttachThreadInput(9,5,-1)", "SetForegroundWindow(100)",
-                              "AttachThreadInput(9,5,0)", "IsIconic(100)=1", "ShowWindow(100,9)"});
+  fake::expectCalls(
+      journal, {"GetForegroundWindow=7", "GetForegroundWindow=7", "GetWindowThreadProcessId(7)=9",
+                "GetWindowThreadProcessId(100)=5", "AttachThreadInput(9,5,-1)",
+                "SetForegroundWindow(100)", "AttachThreadInput(9,5,0)", "IsIconic(100)=1",
+                "ShowWindow(100,9)", "SetWindowPos(100,HWND_TOP)"});
 }
 
 TEST_F(PullToForegroundTest, SameThreadNeedsNoJoining) {
@@ -134,9 +158,10 @@ TEST_F(PullToForegroundTest, SameThreadNeedsNoJoining) {
 
   PullToForeground(activation, kClock);
 
-  fake::expectCalls(journal, {"GetForegroundWindow=8", "GetForegroundWindow=8",
-                              "GetWindowThreadProcessId(8)=5", "GetWindowThreadProcessId(100)=5",
-                              "SetForegroundWindow(100)", "IsIconic(100)=1", "ShowWindow(100,9)"});
+  fake::expectCalls(
+      journal, {"GetForegroundWindow=8", "GetForegroundWindow=8", "GetWindowThreadProcessId(8)=5",
+                "GetWindowThreadProcessId(100)=5", "SetForegroundWindow(100)", "IsIconic(100)=1",
+                "ShowWindow(100,9)", "SetWindowPos(100,HWND_TOP)"});
 }
 
 TEST_F(PullToForegroundTest, UsesTheSecondReadingOfTheForeground) {
@@ -145,9 +170,10 @@ TEST_F(PullToForegroundTest, UsesTheSecondReadingOfTheForeground) {
 
   PullToForeground(activation, kClock);
 
-  fake::expectCalls(journal, {"GetForegroundWindow=7", "GetForegroundWindow=8",
-                              "GetWindowThreadProcessId(8)=5", "GetWindowThreadProcessId(100)=5",
-                              "SetForegroundWindow(100)", "IsIconic(100)=0", "ShowWindow(100,5)"});
+  fake::expectCalls(
+      journal, {"GetForegroundWindow=7", "GetForegroundWindow=8", "GetWindowThreadProcessId(8)=5",
+                "GetWindowThreadProcessId(100)=5", "SetForegroundWindow(100)", "IsIconic(100)=0",
+                "ShowWindow(100,5)", "SetWindowPos(100,HWND_TOP)"});
 }
 
 TEST_F(PullToForegroundTest, SecondReadingOfTheWindowItselfStillActivates) {
@@ -157,7 +183,8 @@ TEST_F(PullToForegroundTest, SecondReadingOfTheWindowItselfStillActivates) {
 
   fake::expectCalls(journal, {"GetForegroundWindow=7", "GetForegroundWindow=100",
                               "GetWindowThreadProcessId(100)=5", "GetWindowThreadProcessId(100)=5",
-                              "SetForegroundWindow(100)", "IsIconic(100)=0", "ShowWindow(100,5)"});
+                              "SetForegroundWindow(100)", "IsIconic(100)=0", "ShowWindow(100,5)",
+                              "SetWindowPos(100,HWND_TOP)"});
 }
 
 TEST_F(PullToForegroundTest, NoForegroundWindowAttachesToThreadZeroAndGoesOn) {
@@ -165,10 +192,11 @@ TEST_F(PullToForegroundTest, NoForegroundWindowAttachesToThreadZeroAndGoesOn) {
 
   PullToForeground(activation, kClock);
 
-  fake::expectCalls(journal, {"GetForegroundWindow=0", "GetForegroundWindow=0",
-                              "GetWindowThreadProcessId(0)=0", "GetWindowThreadProcessId(100)=5",
-                              "AttachThreadInput(0,5,-1)", "SetForegroundWindow(100)",
-                              "AttachThreadInput(0,5,0)", "IsIconic(100)=0", "ShowWindow(100,5)"});
+  fake::expectCalls(
+      journal, {"GetForegroundWindow=0", "GetForegroundWindow=0", "GetWindowThreadProcessId(0)=0",
+                "GetWindowThreadProcessId(100)=5", "AttachThreadInput(0,5,-1)",
+                "SetForegroundWindow(100)", "AttachThreadInput(0,5,0)", "IsIconic(100)=0",
+                "ShowWindow(100,5)", "SetWindowPos(100,HWND_TOP)"});
 }
 
 TEST_F(PullToForegroundTest, PassesAFailureToItsCaller) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -241,41 +242,53 @@ TEST(FacegenGlyphs, EveryCharacterTheFacesUseHasStrokesInsideItsBox) {
 
 struct IcoEntry {
   int size;
+  int bits;
   std::uint32_t bytes;
   std::uint32_t offset;
 };
 
 struct IcoImage {
   int size = 0;
-  std::vector<std::uint8_t> index;  // top row first
-  std::vector<bool> transparent;
+  int bits = 0;
+  std::vector<std::uint8_t> index;  // 4-bit images, top row first
+  std::vector<Rgba> colour;         // 32-bit images, top row first
+  std::vector<bool> transparent;    // the AND mask, top row first
   [[nodiscard]] std::uint8_t at(int x, int y) const { return index[std::size_t(y * size + x)]; }
+  [[nodiscard]] Rgba rgba(int x, int y) const { return colour[std::size_t(y * size + x)]; }
   [[nodiscard]] bool clear(int x, int y) const { return transparent[std::size_t(y * size + x)]; }
 };
 
 IcoImage parseIcoImage(const Bytes& b, const IcoEntry& e) {
   const std::size_t h = e.offset;
+  const bool paletted = e.bits == 4;
   EXPECT_EQ(le(b, h, 4), 40u) << "info header size";
   EXPECT_EQ(le(b, h + 4, 4), std::uint32_t(e.size));
   EXPECT_EQ(le(b, h + 8, 4), std::uint32_t(e.size * 2)) << "height counts the mask too";
   EXPECT_EQ(le(b, h + 12, 2), 1u) << "planes";
-  EXPECT_EQ(le(b, h + 14, 2), 4u) << "bits per pixel";
+  EXPECT_EQ(le(b, h + 14, 2), std::uint32_t(e.bits)) << "bits per pixel";
   EXPECT_EQ(le(b, h + 16, 4), 0u) << "compression";
-  for (std::size_t i = 0; i < 16; ++i) {
+  EXPECT_EQ(le(b, h + 32, 4), paletted ? 16u : 0u) << "colours used";
+  const std::size_t palette = paletted ? 16 * 4 : 0;
+  for (std::size_t i = 0; i < palette / 4; ++i) {
     const std::size_t at = h + 40 + i * 4;
     EXPECT_EQ((Rgb{b.at(at + 2), b.at(at + 1), b.at(at)}), kVgaPalette[i]) << "colour " << i;
   }
-  const std::size_t xorRow = (std::size_t(e.size) * 4 + 31) / 32 * 4;
+  const std::size_t xorRow = (std::size_t(e.size) * std::size_t(e.bits) + 31) / 32 * 4;
   const std::size_t andRow = (std::size_t(e.size) + 31) / 32 * 4;
-  EXPECT_EQ(e.bytes, 40 + 64 + (xorRow + andRow) * std::size_t(e.size));
-  IcoImage img{e.size, {}, {}};
-  const std::size_t xorStart = h + 40 + 64;
+  EXPECT_EQ(e.bytes, 40 + palette + (xorRow + andRow) * std::size_t(e.size));
+  IcoImage img{e.size, e.bits, {}, {}, {}};
+  const std::size_t xorStart = h + 40 + palette;
   const std::size_t andStart = xorStart + xorRow * std::size_t(e.size);
   for (int y = 0; y < e.size; ++y) {
     const std::size_t row = std::size_t(e.size - 1 - y);
     for (int x = 0; x < e.size; ++x) {
-      const std::uint8_t pair = b.at(xorStart + row * xorRow + std::size_t(x / 2));
-      img.index.push_back(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
+      if (paletted) {
+        const std::uint8_t pair = b.at(xorStart + row * xorRow + std::size_t(x / 2));
+        img.index.push_back(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
+      } else {
+        const std::size_t at = xorStart + row * xorRow + std::size_t(x) * 4;
+        img.colour.push_back({b.at(at + 2), b.at(at + 1), b.at(at), b.at(at + 3)});
+      }
       const std::uint8_t mask = b.at(andStart + row * andRow + std::size_t(x / 8));
       img.transparent.push_back((mask >> (7 - x % 8) & 1) != 0);
     }
@@ -291,11 +304,11 @@ std::vector<IcoImage> parseIco(const Bytes& b) {
   std::uint32_t expectedOffset = 6 + 16 * count;
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t at = 6 + 16 * i;
-    const IcoEntry e{b.at(at), le(b, at + 8, 4), le(b, at + 12, 4)};
+    const IcoEntry e{b.at(at), int(le(b, at + 6, 2)), le(b, at + 8, 4), le(b, at + 12, 4)};
     EXPECT_EQ(b.at(at + 1), e.size) << "square";
-    EXPECT_EQ(b.at(at + 2), 16) << "colour count";
+    EXPECT_TRUE(e.bits == 4 || e.bits == 32) << e.bits << " bits per pixel";
+    EXPECT_EQ(b.at(at + 2), e.bits == 4 ? 16 : 0) << "colour count";
     EXPECT_EQ(le(b, at + 4, 2), 1u) << "planes";
-    EXPECT_EQ(le(b, at + 6, 2), 4u) << "bits per pixel";
     EXPECT_EQ(e.offset, expectedOffset) << "images follow each other";
     expectedOffset += e.bytes;
     images.push_back(parseIcoImage(b, e));
@@ -304,15 +317,29 @@ std::vector<IcoImage> parseIco(const Bytes& b) {
   return images;
 }
 
-TEST(FacegenIcon, HoldsA32AndA16PixelImageOfSixteenColours) {
-  const std::vector<IcoImage> images = parseIco(encodeIco({drawIcon(32), drawIcon(16)}));
-  ASSERT_EQ(images.size(), 2u);
-  EXPECT_EQ(images[0].size, 32);
-  EXPECT_EQ(images[1].size, 16);
+const std::vector<IcoImage>& zarnIcon() {
+  static const std::vector<IcoImage> images = parseIco(encodeIco(iconImages()));
+  return images;
+}
+
+// The first image is the one of 16 colours that older shells and the window's class take;
+// the 32-bit ones are there for the sizes the shell asks for at larger display scalings.
+TEST(FacegenIcon, StartsWithThe32PixelImageOfSixteenColoursThenTheShellsSizes) {
+  struct Layout {
+    int size;
+    int bits;
+  };
+  const Layout expected[] = {{32, 4}, {16, 4}, {20, 32}, {24, 32}, {40, 32}, {48, 32}, {64, 32}};
+  ASSERT_EQ(zarnIcon().size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE("image " + std::to_string(i));
+    EXPECT_EQ(zarnIcon()[i].size, expected[i].size);
+    EXPECT_EQ(zarnIcon()[i].bits, expected[i].bits);
+  }
 }
 
 TEST(FacegenIcon, IsARoundFaceWithTransparentCorners) {
-  for (const IcoImage& img : parseIco(encodeIco({drawIcon(32), drawIcon(16)}))) {
+  for (const IcoImage& img : zarnIcon()) {
     const int s = img.size;
     SCOPED_TRACE("size " + std::to_string(s));
     const int last = s - 1;
@@ -320,10 +347,19 @@ TEST(FacegenIcon, IsARoundFaceWithTransparentCorners) {
       EXPECT_TRUE(img.clear(x, y)) << x << "," << y;
     }
     EXPECT_FALSE(img.clear(s / 2, s / 2));
-    int opaque = 0;
+    double opaque = 0;
+    int edge = 0;
     for (int y = 0; y < s; ++y) {
       for (int x = 0; x < s; ++x) {
-        if (img.clear(x, y)) {
+        if (img.bits == 32) {
+          const Rgba p = img.rgba(x, y);
+          EXPECT_EQ(img.clear(x, y), p.a == 0) << "the mask marks the fully transparent pixels";
+          if (p.a == 0) {
+            EXPECT_EQ(p, Rgba{}) << x << "," << y;
+          }
+          opaque += p.a / 255.0;
+          edge += p.a > 0 && p.a < 255;
+        } else if (img.clear(x, y)) {
           EXPECT_EQ(img.at(x, y), vga::kBlack) << "so the screen shows through unchanged";
         } else {
           ++opaque;
@@ -332,35 +368,85 @@ TEST(FacegenIcon, IsARoundFaceWithTransparentCorners) {
     }
     const double circle = std::numbers::pi * (s - 1) * (s - 1) / 4;
     EXPECT_NEAR(opaque, circle, circle * 0.08);
-    // The rim is black: the topmost opaque pixel of the middle column.
+    if (img.bits == 32) {
+      EXPECT_EQ(img.rgba(s / 2, s / 2).a, 255);
+      EXPECT_GE(edge, 2 * s) << "the edge fades into the corners";
+    }
+    // The rim is black: the topmost (at least half) opaque pixel of the middle column.
     int top = 0;
-    while (img.clear(s / 2 - 1, top)) ++top;
-    EXPECT_EQ(img.at(s / 2 - 1, top), vga::kBlack);
+    while (img.bits == 32 ? img.rgba(s / 2 - 1, top).a < 128 : img.clear(s / 2 - 1, top)) ++top;
+    if (img.bits == 32) {
+      const Rgba rim = img.rgba(s / 2 - 1, top);
+      EXPECT_LT(std::max({rim.r, rim.g, rim.b}), 64);
+    } else {
+      EXPECT_EQ(img.at(s / 2 - 1, top), vga::kBlack);
+    }
   }
 }
 
-TEST(FacegenIcon, FaceIsDitheredAndHandsPointToTwelveEightAndFour) {
-  for (const IcoImage& icon : parseIco(encodeIco({drawIcon(32), drawIcon(16)}))) {
+// The colour of the 16 that lies nearest to `c`, among those the icon is drawn with.
+std::uint8_t nearestIconColour(Rgba c) {
+  std::uint8_t best = 0;
+  int bestDistance = 1 << 30;
+  for (std::uint8_t i :
+       {vga::kBlack, vga::kDarkGreen, vga::kOlive, vga::kRed, vga::kYellow, vga::kWhite}) {
+    const Rgb v = kVgaPalette[i];
+    const int dr = c.r - v.r;
+    const int dg = c.g - v.g;
+    const int db = c.b - v.b;
+    if (dr * dr + dg * dg + db * db < bestDistance) {
+      bestDistance = dr * dr + dg * dg + db * db;
+      best = i;
+    }
+  }
+  return best;
+}
+
+TEST(FacegenIcon, FaceIsYellowAndWhiteAndHandsPointToTwelveEightAndFour) {
+  for (const IcoImage& icon : zarnIcon()) {
     const int s = icon.size;
     SCOPED_TRACE("size " + std::to_string(s));
-    int yellow = 0;
-    int white = 0;
-    for (std::uint8_t i : icon.index) {
-      yellow += i == vga::kYellow;
-      white += i == vga::kWhite;
+    if (icon.bits == 4) {
+      int yellow = 0;
+      int white = 0;
+      for (std::uint8_t i : icon.index) {
+        yellow += i == vga::kYellow;
+        white += i == vga::kWhite;
+      }
+      EXPECT_GT(yellow, s * s / 8);
+      EXPECT_GT(white, s * s / 8);
+    } else {
+      // Pale yellow throughout, whiter towards the light at the upper left.
+      const Vec centre{s / 2.0, s / 2.0};
+      const Vec light = dialPoint(centre, 0.3 * s, 315);
+      const Vec shade = dialPoint(centre, 0.3 * s, 135);
+      const Rgba upper = icon.rgba(int(light.x), int(light.y));
+      const Rgba lower = icon.rgba(int(shade.x), int(shade.y));
+      for (const Rgba& p : {upper, lower}) EXPECT_GE(std::min(p.r, p.g), 240);
+      EXPECT_GT(upper.b, lower.b + 60);
     }
-    EXPECT_GT(yellow, s * s / 8);
-    EXPECT_GT(white, s * s / 8);
 
-    const Vec centre{(s - 1) / 2.0, (s - 1) / 2.0};
-    const auto colourAt = [&](double degrees, double fraction) {
-      const Vec p = dialPoint(centre, fraction * s / 2, degrees);
-      return icon.at(int(std::floor(p.x)), int(std::floor(p.y)));
+    // The 16-colour images put the dial's centre on a pixel, the 32-bit ones between four.
+    const double c = icon.bits == 4 ? (s - 1) / 2.0 : s / 2.0;
+    // The hand's colour in the pixel at `fraction` of the icon's half size; a 32-bit image
+    // blends its edges with the face, so there one of the pixels around it will do.
+    const auto showsColour = [&](double degrees, double fraction, std::uint8_t colour) {
+      const Vec p = dialPoint({c, c}, fraction * s / 2, degrees);
+      const int px = int(std::floor(p.x));
+      const int py = int(std::floor(p.y));
+      if (icon.bits == 4) return icon.at(px, py) == colour;
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (nearestIconColour(icon.rgba(px + dx, py + dy)) == colour) return true;
+        }
+      }
+      return false;
     };
-    EXPECT_EQ(colourAt(0, 0.4), vga::kOlive);
-    EXPECT_EQ(colourAt(240, 0.35), vga::kDarkGreen);
-    EXPECT_EQ(colourAt(120, 0.4), vga::kRed);
-    EXPECT_NE(colourAt(180, 0.4), vga::kOlive) << "the hand to 12 does not run through";
+    EXPECT_TRUE(showsColour(0, 0.4, vga::kOlive));
+    EXPECT_TRUE(showsColour(240, 0.35, vga::kDarkGreen));
+    EXPECT_TRUE(showsColour(120, 0.4, vga::kRed));
+    EXPECT_FALSE(showsColour(180, 0.4, vga::kOlive)) << "the hand to 12 does not run through";
+    EXPECT_FALSE(showsColour(60, 0.4, vga::kRed)) << "the red hand points to 4, not 2";
   }
 }
 
@@ -380,7 +466,7 @@ TEST(FacegenAssets, WritesTheThreeFilesIntoANewFolder) {
   EXPECT_EQ(paths[2].filename(), "zarn.ico");
   EXPECT_EQ(readFile(paths[0]), encodeBmp(drawFace5()));
   EXPECT_EQ(readFile(paths[1]), encodeBmp(drawFace1()));
-  EXPECT_EQ(readFile(paths[2]), encodeIco({drawIcon(32), drawIcon(16)}));
+  EXPECT_EQ(readFile(paths[2]), encodeIco(iconImages()));
   EXPECT_EQ(parseBmp(readFile(paths[0])).pixel(kFaceSize / 2, kFaceSize / 2), kFace5Centre);
   EXPECT_EQ(parseBmp(readFile(paths[1])).pixel(kFaceSize / 2, kFaceSize / 2), kFace1Centre);
   std::filesystem::remove_all(dir.parent_path());

@@ -209,13 +209,13 @@ float FakeScreen::twipsPerPixelY() const {
   return twipsY;
 }
 
-Twips FakeScreen::width() const {
-  journal_.read("Screen.Width");
+Twips FakeScreen::virtualRight() const {
+  journal_.read("Screen.VirtualRight");
   return static_cast<float>(pixelsWide) * twipsX;
 }
 
-Twips FakeScreen::height() const {
-  journal_.read("Screen.Height");
+Twips FakeScreen::virtualBottom() const {
+  journal_.read("Screen.VirtualBottom");
   return static_cast<float>(pixelsHigh) * twipsY;
 }
 
@@ -471,6 +471,11 @@ bool FakeActivation::showWindow(Handle window, int command) {
   journal_.call("ShowWindow",
                 "ShowWindow(" + handleText(window) + "," + std::to_string(command) + ")");
   if (command == kSwRestore) iconic.erase(window);
+  return true;
+}
+
+bool FakeActivation::raiseToTop(Handle window) {
+  journal_.call("SetWindowPos", "SetWindowPos(" + handleText(window) + ",HWND_TOP)");
   return true;
 }
 

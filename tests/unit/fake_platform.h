@@ -14,12 +14,12 @@
 //   SetTop(0)  SetLeft(0)  SetWidth(3000)  SetHeight(3000)  Show  Hide  Unload  PopupMenu
 //   Shell_NotifyIcon(0)              GetForegroundWindow=7          GetWindowThreadProcessId(7)=9
 //   AttachThreadInput(9,5,-1)        SetForegroundWindow(100)       IsIconic(100)=0
-//   ShowWindow(100,5)
+//   ShowWindow(100,5)                SetWindowPos(100,HWND_TOP)
 //
 // Property reads (window geometry and handles, screen metrics, the decimal separator) are
 // not recorded, but they count as calls for failure injection under the names Top, Left,
 // Width, Height, ScaleWidth, ScaleHeight, hWnd, Icon, Screen.TwipsPerPixelX,
-// Screen.TwipsPerPixelY, Screen.Width, Screen.Height, DecimalSeparator.
+// Screen.TwipsPerPixelY, Screen.VirtualRight, Screen.VirtualBottom, DecimalSeparator.
 //
 // Failure injection names a call by the first word of its line (Polygon, GetSetting, Now,
 // MsgBox, ...) or by the read names above. A call that fails is recorded with " ->
@@ -150,14 +150,15 @@ class FakeScreen : public Screen {
 
   float twipsX = 15;
   float twipsY = 15;
+  // The virtual screen's right and bottom edges in pixels; one 1280 × 1024 monitor.
   int pixelsWide = 1280;
   int pixelsHigh = 1024;
 
   [[nodiscard]] float twipsPerPixelX() const override;
   [[nodiscard]] float twipsPerPixelY() const override;
   // pixels × twips per pixel, in single precision.
-  [[nodiscard]] Twips width() const override;
-  [[nodiscard]] Twips height() const override;
+  [[nodiscard]] Twips virtualRight() const override;
+  [[nodiscard]] Twips virtualBottom() const override;
 
  private:
   Journal& journal_;
@@ -366,6 +367,7 @@ class FakeActivation : public WindowActivation {
   bool setForegroundWindow(Handle window) override;
   bool isIconic(Handle window) override;
   bool showWindow(Handle window, int command) override;
+  bool raiseToTop(Handle window) override;
 
  private:
   Journal& journal_;

@@ -129,10 +129,23 @@ TEST(ToInt, OverflowNamesTheValueFound) {
   }
 }
 
-TEST(Divide, DividesInDoublePrecision) {
-  EXPECT_EQ(divide(2406, 12, "w"), 200.5);
-  EXPECT_EQ(divide(1, 3, "w"), 1.0 / 3.0);
-  EXPECT_EQ(divide(-7725, 15, "w"), -515);
+TEST(TwipsToPixels, DividesByTheUnroundedFactorAndRoundsHalfToEven) {
+  const struct {
+    double twips;
+    double twipsPerPixel;
+    std::int32_t pixels;
+  } cases[] = {
+      {3000, 15, 200},           {2406, 12, 200},  // 200.5 -> 200
+      {2418, 12, 202},           {1500, 7.5, 200}, {1714.2857, 1440.0 / 168, 200},
+      {4812, 1440.0 / 216, 722},  // the dialog's width at 225 %
+      {-300, 15, -20},           {5, 15, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(twipsToPixels(c.twips, c.twipsPerPixel, "w"), c.pixels)
+        << c.twips << " at " << c.twipsPerPixel;
+  }
+  EXPECT_THROW(twipsToPixels(1, 0, "w"), Failure);
+  EXPECT_THROW(twipsToPixels(1e30, 15, "w"), Failure);
 }
 
 TEST(Divide, ByZeroFailsNamingWhat) {

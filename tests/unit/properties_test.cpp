@@ -78,7 +78,7 @@ TEST_F(PropertiesTest, OkAtOnceKeepsTheValuesAndSetsOk) {
   EXPECT_TRUE(pictures.live().empty()) << "the preview must be released with the window";
 }
 
-TEST_F(PropertiesTest, CancelAndCloseBoxLeaveOkFalseAndKeepChosenValues) {
+TEST_F(PropertiesTest, CancelAndCloseBoxLeaveOkFalseAndPutBackTheOpeningValues) {
   struct Case {
     const char* name;
     void (*close)(frmProperties&, fake::FakePropertiesView&);
@@ -103,10 +103,14 @@ TEST_F(PropertiesTest, CancelAndCloseBoxLeaveOkFalseAndKeepChosenValues) {
     });
 
     EXPECT_FALSE(form.OK);
-    expectValues(kOlive, kTeal, kRed, "C:\\Bilder\\neu.jpg");
+    expectValues(kOlive, kTeal, kPurple, "clockbg5.bmp");
     EXPECT_TRUE(host.lastView().unloaded);
-    form.colSec = kPurple;
-    form.bgPath = "clockbg5.bmp";
+
+    // Reopened: the swatch shows the colour of before, and "OK" applies nothing cancelled.
+    showWith([](frmProperties& f, fake::FakePropertiesView&) { f.cmdOK_Click(); });
+    EXPECT_EQ(host.lastView().swatch(Swatch::second), kPurple);
+    EXPECT_TRUE(form.OK);
+    expectValues(kOlive, kTeal, kPurple, "clockbg5.bmp");
   }
 }
 
@@ -256,12 +260,11 @@ TEST_F(PropertiesTest, FileChosenAfterAFailedPreviewShowsAgain) {
   dialogs.fileAnswers = {"C:\\Bilder\\neu.jpg"};
   showWith([](frmProperties& f, fake::FakePropertiesView&) {
     f.cmdBG_Click();
-    f.cmdCancel_Click();
+    f.cmdOK_Click();
   });
 
   EXPECT_EQ(host.lastView().previewHandle, Handle{501});
   EXPECT_EQ(form.bgPath, "C:\\Bilder\\neu.jpg");
-  EXPECT_FALSE(form.OK);
 }
 
 TEST_F(PropertiesTest, TypedPathTextIsIgnored) {

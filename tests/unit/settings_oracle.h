@@ -48,7 +48,7 @@ struct Outcome {
   int failedLine = 0;
 };
 
-// Runs settings::restore for the scenario on a fresh fake platform and compares the
+// Runs the start-up for the scenario on a fresh fake platform and compares the
 // failure, its step, the appearance values, the window's geometry and every geometry
 // value applied on the way with the reference.
 Outcome check(const Scenario& scenario);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -7,16 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "fake_dialogs.h"
-#include "fake_platform.h"
+#include "clock_fixture.h"
 #include "platform/failure.h"
-#include "properties/frmProperties.h"
 #include "settings/settings.h"
 
 namespace zarn {
 namespace {
 
-using settings::intToText;
+using fake::expectCalls;
 using settings::singleToText;
 using settings::textToInt;
 using settings::textToSingle;
@@ -30,19 +29,6 @@ Failure failureOf(Body&& body) {
     return failure;
   }
   return Failure(0, "");
-}
-
-TEST(IntToText, IsPlainDecimal) {
-  const struct {
-    std::int32_t value;
-    const char* text;
-  } cases[] = {{0, "0"},
-               {255, "255"},
-               {16777215, "16777215"},
-               {-1, "-1"},
-               {2147483647, "2147483647"},
-               {std::numeric_limits<std::int32_t>::min(), "-2147483648"}};
-  for (const auto& c : cases) EXPECT_EQ(intToText(c.value), c.text) << c.value;
 }
 
 TEST(SingleToText, WritesAtMostSevenSignificantDigitsWithTheLocaleSeparator) {
@@ -100,6 +86,11 @@ TEST(TextToInt, ReadsTheLocaleDecimalAndRoundsHalfToEven) {
       {"254.5", ".", 254},
       {"255,5", ",", 256},
       {"254,5", ",", 254},
+      // Either separator reads under either locale: a store outlives its regional format.
+      {"255,5", ".", 256},
+      {"254.5", ",", 254},
+      {"3;5", ";", 4},
+      {"3.5", ";", 4},
       {"16777215", ".", 16777215},
       {"-1", ".", -1},
       {"+7", ".", 7},
@@ -137,6 +128,8 @@ TEST(TextToSingle, ReadsTheLocaleDecimal) {
       {"3000", ".", 3000.0F},
       {"3000.5", ".", 3000.5F},
       {"3000,5", ",", 3000.5F},
+      {"172,5", ".", 172.5F},
+      {"172.5", ",", 172.5F},
       {"-300", ".", -300.0F},
       {" 0 ", ".", 0.0F},
       {"+15", ".", 15.0F},
@@ -159,17 +152,18 @@ struct Rejected {
 };
 
 const Rejected kRejectedByBoth[] = {
-    {"", ".", errors::kNotANumber},      {"   ", ".", errors::kNotANumber},
-    {"\t", ",", errors::kNotANumber},    {"abc", ".", errors::kNotANumber},
-    {"1e5", ".", errors::kNotANumber},   {"1E5", ",", errors::kNotANumber},
-    {"0x10", ".", errors::kNotANumber},  {"NaN", ".", errors::kNotANumber},
-    {"inf", ".", errors::kNotANumber},   {"-inf", ".", errors::kNotANumber},
-    {"255,5", ".", errors::kNotANumber}, {"255.5", ",", errors::kNotANumber},
-    {"1,000", ".", errors::kNotANumber}, {"1.000,5", ",", errors::kNotANumber},
-    {"- 5", ".", errors::kNotANumber},   {"+-5", ".", errors::kNotANumber},
-    {"5 5", ".", errors::kNotANumber},   {"5..0", ".", errors::kNotANumber},
-    {".", ".", errors::kNotANumber},     {"-", ".", errors::kNotANumber},
-    {"12a", ".", errors::kNotANumber},   {"\u00BD", ".", errors::kNotANumber},
+    {"", ".", errors::kNotANumber},        {"   ", ".", errors::kNotANumber},
+    {"\t", ",", errors::kNotANumber},      {"abc", ".", errors::kNotANumber},
+    {"1e5", ".", errors::kNotANumber},     {"1E5", ",", errors::kNotANumber},
+    {"0x10", ".", errors::kNotANumber},    {"NaN", ".", errors::kNotANumber},
+    {"inf", ".", errors::kNotANumber},     {"-inf", ".", errors::kNotANumber},
+    {"1.234,5", ".", errors::kNotANumber}, {"1.234,5", ",", errors::kNotANumber},
+    {"1,2,3", ".", errors::kNotANumber},   {"1,2,3", ",", errors::kNotANumber},
+    {"5.,0", ".", errors::kNotANumber},    {"3;5", ".", errors::kNotANumber},
+    {"- 5", ".", errors::kNotANumber},     {"+-5", ".", errors::kNotANumber},
+    {"5 5", ".", errors::kNotANumber},     {"5..0", ".", errors::kNotANumber},
+    {".", ".", errors::kNotANumber},       {"-", ".", errors::kNotANumber},
+    {"12a", ".", errors::kNotANumber},     {"\u00BD", ".", errors::kNotANumber},
 };
 
 TEST(TextToNumber, RejectsWhatIsNotANumber) {
@@ -265,90 +259,62 @@ TEST(SingleTextRoundTrip, AnyValueRoundsToSevenDigitsAndThenStays) {
   }
 }
 
-class SettingsTest : public testing::Test {
+// The restoring steps 30 to 140, seen through the start-up that runs them.
+class RestoreTest : public testing::Test, public testing_clock::ClockRig {
  protected:
-  SettingsTest() {
-    p.screen.pixelsWide = 1280;  // 19200 twips
-    p.screen.pixelsHigh = 1024;  // 15360 twips
-  }
-
-  // Runs the restoring steps; returns the failure (number 0 when none) and the last line.
-  std::pair<Failure, int> runRestore() {
-    int line = 10;
-    Platform platform = p.platform();
-    Failure failure = failureOf([&] { settings::restore(platform, properties, line); });
-    return {failure, line};
-  }
-
-  fake::FakePlatform p;
-  fake::FakeCommonDialogs dialogs{p.journal};
-  fake::FakePropertiesHost host{p.journal};
-  frmProperties properties{host, dialogs, p.pictures};
+  std::vector<std::string> restore() { return testing_clock::restoringCalls(*this); }
 };
 
-TEST_F(SettingsTest, EmptyStoreGivesTheDefaultsAndWritesNothing) {
-  const auto [failure, line] = runRestore();
+TEST_F(RestoreTest, StoredValuesAreReadAndAppliedInOrder) {
+  fake.settings.put("HourColor", "255");
+  fake.settings.put("MinuteColor", "65280.5");
+  fake.settings.put("SecondColor", "-1");
+  fake.settings.put("Background", "");
+  fake.settings.put("Top", "450");
+  fake.settings.put("Left", "-300");
+  fake.settings.put("Width", "3000.5");
+  fake.settings.put("Height", "2985");
 
-  EXPECT_EQ(failure.number(), 0) << failure.description();
-  EXPECT_EQ(line, 140);
-  fake::expectCalls(
-      p.journal,
-      {"GetSetting(Zarn,Layout,HourColor,16777215)", "GetSetting(Zarn,Layout,MinuteColor,16777215)",
-       "GetSetting(Zarn,Layout,SecondColor,16777215)",
-       "GetSetting(Zarn,Layout,Background,clockbg5.bmp)", "GetSetting(Zarn,Layout,Top,0)",
-       "SetTop(0)", "GetSetting(Zarn,Layout,Left,0)", "SetLeft(0)",
-       "GetSetting(Zarn,Layout,Width,3000)", "SetWidth(3000)",
-       "GetSetting(Zarn,Layout,Height,3000)", "SetHeight(3000)"});
-  EXPECT_EQ(properties.colHour, 16777215);
-  EXPECT_EQ(properties.colMin, 16777215);
-  EXPECT_EQ(properties.colSec, 16777215);
-  EXPECT_EQ(properties.bgPath, "clockbg5.bmp");
-  EXPECT_EQ(p.settings.size(), 0U);
-  EXPECT_TRUE(host.views.empty()) << "restoring must not show the dialog";
-}
-
-TEST_F(SettingsTest, StoredValuesAreReadAndAppliedInOrder) {
-  p.settings.put("HourColor", "255");
-  p.settings.put("MinuteColor", "65280.5");
-  p.settings.put("SecondColor", "-1");
-  p.settings.put("Background", "");
-  p.settings.put("Top", "450");
-  p.settings.put("Left", "-300");
-  p.settings.put("Width", "3000.5");
-  p.settings.put("Height", "2985");
-
-  const auto [failure, line] = runRestore();
-
-  EXPECT_EQ(failure.number(), 0) << failure.description();
-  fake::expectCalls(
-      p.journal,
+  expectCalls(
+      restore(),
       {"GetSetting(Zarn,Layout,HourColor,16777215)", "GetSetting(Zarn,Layout,MinuteColor,16777215)",
        "GetSetting(Zarn,Layout,SecondColor,16777215)",
        "GetSetting(Zarn,Layout,Background,clockbg5.bmp)", "GetSetting(Zarn,Layout,Top,0)",
        "SetTop(450)", "GetSetting(Zarn,Layout,Left,0)", "SetLeft(-300)",
        "GetSetting(Zarn,Layout,Width,3000)", "SetWidth(3000.5)",
        "GetSetting(Zarn,Layout,Height,3000)", "SetHeight(2985)"});
-  EXPECT_EQ(properties.colHour, 255);
-  EXPECT_EQ(properties.colMin, 65280);
-  EXPECT_EQ(properties.colSec, -1);
-  EXPECT_EQ(properties.bgPath, "") << "the empty path is taken as stored";
+  EXPECT_TRUE(fake.messages.texts().empty());
+  EXPECT_EQ(props.colHour, 255);
+  EXPECT_EQ(props.colMin, 65280);
+  EXPECT_EQ(props.colSec, -1);
+  EXPECT_EQ(fake.journal.count("ShowModal"), 0) << "restoring must not show the dialog";
 }
 
-TEST_F(SettingsTest, CommaLocaleReadsCommaDecimalsAndWritesTheDefaultWithIt) {
-  p.locale.separator = ",";
-  p.screen.twipsX = 1440.0F / 168.0F;
-  p.settings.put("Height", "3000,5");
+TEST_F(RestoreTest, CommaLocaleWritesTheDefaultWithItAndReadsEitherSeparator) {
+  fake.locale.separator = ",";
+  fake.screen.twipsX = 1440.0F / 168.0F;
+  fake.settings.put("Top", "172.5");  // written under a decimal-point locale
+  fake.settings.put("Height", "3000,5");
 
-  runRestore();
+  const auto calls = restore();
 
-  const auto calls = p.journal.lines();
   ASSERT_EQ(calls.size(), 12U);
+  EXPECT_EQ(calls[5], "SetTop(172.5)");
   EXPECT_EQ(calls[8], "GetSetting(Zarn,Layout,Width,1714,286)");
   EXPECT_EQ(calls[9], "SetWidth(1714.286)");
   EXPECT_EQ(calls[11], "SetHeight(3000.5)");
 }
 
-TEST_F(SettingsTest, GeometryIsBoundedAfterItIsRestored) {
+TEST_F(RestoreTest, DefaultSizeIs200PixelsInEachDirectionAtAnisotropicDpi) {
+  fake.screen.twipsX = 15;
+  fake.screen.twipsY = 12;
+  const auto calls = restore();
+  ASSERT_EQ(calls.size(), 12U);
+  EXPECT_EQ(calls[8], "GetSetting(Zarn,Layout,Width,3000)");
+  EXPECT_EQ(calls[10], "GetSetting(Zarn,Layout,Height,2400)");
+}
+
+TEST_F(RestoreTest, GeometryIsBoundedByTheVirtualScreenAfterItIsRestored) {
   const struct {
     const char* name;
     const char* top;
@@ -357,6 +323,8 @@ TEST_F(SettingsTest, GeometryIsBoundedAfterItIsRestored) {
     const char* height;
     std::vector<std::string> bounding;  // the calls after SetHeight
     float top_, left_, width_, height_;
+    int virtualRight = 1280;  // pixels; the primary monitor is 1280 × 1024 at (0,0)
+    int virtualBottom = 1024;
   } cases[] = {
       {"top beyond the screen", "15341", "450", "3000", "3000", {"SetTop(0)"}, 0, 450, 3000, 3000},
       {"top at the limit", "15340", "450", "3000", "3000", {}, 15340, 450, 3000, 3000},
@@ -371,6 +339,51 @@ TEST_F(SettingsTest, GeometryIsBoundedAfterItIsRestored) {
        {"SetTop(0)", "SetLeft(0)"},
        0,
        0,
+       3000,
+       3000},
+      {"on a monitor right of the primary",
+       "450",
+       "25000",
+       "3000",
+       "3000",
+       {},
+       450,
+       25000,
+       3000,
+       3000,
+       2560},
+      {"beyond the monitor right of the primary",
+       "0",
+       "38380.5",
+       "3000",
+       "3000",
+       {"SetLeft(0)"},
+       0,
+       0,
+       3000,
+       3000,
+       2560},
+      {"on a monitor below the primary",
+       "20000",
+       "0",
+       "3000",
+       "3000",
+       {},
+       20000,
+       0,
+       3000,
+       3000,
+       1280,
+       2048},
+      // A monitor left of the primary moves the virtual screen's left edge only.
+      {"on a monitor left of the primary",
+       "0",
+       "-15000",
+       "3000",
+       "3000",
+       {},
+       0,
+       -15000,
        3000,
        3000},
       {"width 5", "0", "0", "5", "3000", {"SetWidth(20)"}, 0, 0, 20, 3000},
@@ -389,26 +402,26 @@ TEST_F(SettingsTest, GeometryIsBoundedAfterItIsRestored) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fake::FakePlatform fresh;
-    fresh.settings.put("Top", c.top);
-    fresh.settings.put("Left", c.left);
-    fresh.settings.put("Width", c.width);
-    fresh.settings.put("Height", c.height);
-    Platform platform = fresh.platform();
-    int line = 10;
-    settings::restore(platform, properties, line);
+    ClockRig fresh;
+    fresh.fake.screen.pixelsWide = c.virtualRight;
+    fresh.fake.screen.pixelsHigh = c.virtualBottom;
+    fresh.fake.settings.put("Top", c.top);
+    fresh.fake.settings.put("Left", c.left);
+    fresh.fake.settings.put("Width", c.width);
+    fresh.fake.settings.put("Height", c.height);
 
-    auto calls = fresh.journal.lines();
+    const auto calls = testing_clock::restoringCalls(fresh);
+
     ASSERT_GE(calls.size(), 12U);
     EXPECT_EQ(std::vector<std::string>(calls.begin() + 12, calls.end()), c.bounding);
-    EXPECT_EQ(fresh.window.topValue, c.top_);
-    EXPECT_EQ(fresh.window.leftValue, c.left_);
-    EXPECT_EQ(fresh.window.widthValue, c.width_);
-    EXPECT_EQ(fresh.window.heightValue, c.height_);
+    EXPECT_EQ(fresh.fake.window.topValue, c.top_);
+    EXPECT_EQ(fresh.fake.window.leftValue, c.left_);
+    EXPECT_EQ(fresh.fake.window.widthValue, c.width_);
+    EXPECT_EQ(fresh.fake.window.heightValue, c.height_);
   }
 }
 
-TEST_F(SettingsTest, BadValueStopsAtItsStep) {
+TEST_F(RestoreTest, BadValueStopsAtItsStep) {
   const struct {
     const char* key;
     const char* text;
@@ -418,7 +431,7 @@ TEST_F(SettingsTest, BadValueStopsAtItsStep) {
       {"HourColor", "abc", 30, errors::kNotANumber},
       {"MinuteColor", "4294967295", 40, errors::kOutOfRange},
       {"SecondColor", "1e5", 50, errors::kNotANumber},
-      {"Top", "12,5", 70, errors::kNotANumber},
+      {"Top", "1.234,5", 70, errors::kNotANumber},
       {"Left", "0x10", 80, errors::kNotANumber},
       {"Width", "", 90, errors::kNotANumber},
       {"Height", "1e39", 100, errors::kNotANumber},
@@ -430,16 +443,17 @@ TEST_F(SettingsTest, BadValueStopsAtItsStep) {
                                   "0",        "0",        "3000",     "3000"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
-    fake::FakePlatform fresh;
-    fresh.settings.put(c.key, c.text);
-    Platform platform = fresh.platform();
-    int line = 10;
-    const Failure failure = failureOf([&] { settings::restore(platform, properties, line); });
+    ClockRig fresh;
+    fresh.fake.settings.put(c.key, c.text);
 
-    EXPECT_EQ(failure.number(), c.number);
-    EXPECT_EQ(line, c.line);
-    EXPECT_NE(failure.description().find(std::string("\"") + c.key + "\""), std::string::npos)
-        << failure.description();
+    const auto calls = testing_clock::restoringCalls(fresh);
+
+    const auto report = testing_clock::firstReport(fresh.fake.messages);
+    EXPECT_EQ(report.line, c.line);
+    EXPECT_EQ(report.number, c.number);
+    EXPECT_EQ(fresh.fake.messages.texts().size(), 1U);
+    EXPECT_NE(report.description.find(std::string("\"") + c.key + "\""), std::string::npos)
+        << report.description;
     // Every key up to the bad one is read, its value applied, and nothing after it.
     std::vector<std::string> expected;
     for (std::size_t i = 0; i < 8; ++i) {
@@ -448,113 +462,7 @@ TEST_F(SettingsTest, BadValueStopsAtItsStep) {
       if (std::string(keys[i]) == c.key) break;
       if (i >= 4) expected.push_back(std::string("Set") + keys[i] + "(" + defaults[i] + ")");
     }
-    fake::expectCalls(fresh.journal, expected);
-  }
-}
-
-TEST_F(SettingsTest, FailingStoreReadFailsItsStep) {
-  p.journal.failOn("GetSetting", 6);
-
-  const auto [failure, line] = runRestore();
-
-  EXPECT_EQ(failure.number(), fake::kInjectedNumber);
-  EXPECT_EQ(line, 80);
-  EXPECT_EQ(p.journal.lines().back(), "GetSetting(Zarn,Layout,Left,0) -> Failure(4711)");
-}
-
-TEST_F(SettingsTest, FailingWindowReadFailsTheBoundStep) {
-  const struct {
-    const char* read;
-    int line;
-  } cases[] = {{"Screen.Height", 110}, {"Left", 120}, {"Width", 130}, {"Height", 140}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.read);
-    fake::FakePlatform fresh;
-    fresh.journal.failOn(c.read, 1);
-    Platform platform = fresh.platform();
-    int line = 10;
-    const Failure failure = failureOf([&] { settings::restore(platform, properties, line); });
-    EXPECT_EQ(failure.number(), fake::kInjectedNumber);
-    EXPECT_EQ(line, c.line);
-  }
-}
-
-TEST_F(SettingsTest, StoreGeometryWritesTopLeftWidthHeightInOrder) {
-  p.window.topValue = 0;
-  p.window.leftValue = 0;
-  p.window.widthValue = 3000;
-  p.window.heightValue = 3000;
-  Platform platform = p.platform();
-  int line = 70;
-
-  settings::storeGeometry(platform, line);
-
-  EXPECT_EQ(line, 110);
-  fake::expectCalls(
-      p.journal, {"SaveSetting(Zarn,Layout,Top,0)", "SaveSetting(Zarn,Layout,Left,0)",
-                  "SaveSetting(Zarn,Layout,Width,3000)", "SaveSetting(Zarn,Layout,Height,3000)"});
-}
-
-TEST_F(SettingsTest, StoreGeometryWritesFractionsWithTheLocaleSeparator) {
-  p.locale.separator = ",";
-  p.window.topValue = -300;
-  p.window.leftValue = 450.5F;
-  p.window.widthValue = 1714.2857F;
-  p.window.heightValue = 20;
-  Platform platform = p.platform();
-  int line = 70;
-
-  settings::storeGeometry(platform, line);
-
-  fake::expectCalls(
-      p.journal, {"SaveSetting(Zarn,Layout,Top,-300)", "SaveSetting(Zarn,Layout,Left,450,5)",
-                  "SaveSetting(Zarn,Layout,Width,1714,286)", "SaveSetting(Zarn,Layout,Height,20)"});
-  EXPECT_EQ(p.settings.stored("Left"), "450,5");
-}
-
-TEST_F(SettingsTest, StoreGeometryFailureKeepsTheEarlierWrites) {
-  p.journal.failOn("SaveSetting", 3);
-  Platform platform = p.platform();
-  int line = 70;
-
-  const Failure failure = failureOf([&] { settings::storeGeometry(platform, line); });
-
-  EXPECT_EQ(failure.number(), fake::kInjectedNumber);
-  EXPECT_EQ(line, 100);
-  EXPECT_EQ(p.settings.stored("Left"), "0");
-  EXPECT_EQ(p.settings.stored("Width"), std::nullopt);
-  EXPECT_EQ(p.settings.stored("Height"), std::nullopt);
-}
-
-TEST_F(SettingsTest, StoreAppearanceWritesColoursAsDecimalAndThePathUnchanged) {
-  properties.colHour = 16777215;
-  properties.colMin = -1;
-  properties.colSec = 255;
-  properties.bgPath = "C:\\Bilder\\Zifferblatt gro\u00DF.jpg";
-  Platform platform = p.platform();
-  int line = 20;
-
-  settings::storeAppearance(platform, properties, line);
-
-  EXPECT_EQ(line, 60);
-  fake::expectCalls(p.journal, {"SaveSetting(Zarn,Layout,HourColor,16777215)",
-                                "SaveSetting(Zarn,Layout,MinuteColor,-1)",
-                                "SaveSetting(Zarn,Layout,SecondColor,255)",
-                                "SaveSetting(Zarn,Layout,Background,C:\\Bilder\\Zifferblatt "
-                                "gro\u00DF.jpg)"});
-}
-
-TEST_F(SettingsTest, StoreAppearanceFailureReportsItsLine) {
-  for (int nth = 1; nth <= 4; ++nth) {
-    fake::FakePlatform fresh;
-    fresh.journal.failOn("SaveSetting", nth);
-    Platform platform = fresh.platform();
-    int line = 20;
-    const Failure failure =
-        failureOf([&] { settings::storeAppearance(platform, properties, line); });
-    EXPECT_EQ(failure.number(), fake::kInjectedNumber);
-    EXPECT_EQ(line, 20 + 10 * nth);
-    EXPECT_EQ(fresh.settings.size(), static_cast<std::size_t>(nth - 1));
+    expectCalls(calls, expected);
   }
 }
 

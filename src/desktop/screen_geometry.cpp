@@ -1,0 +1,53 @@
+#include "desktop/screen_geometry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace zarn {
+namespace {
+
+bool overlaps(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// How far apart two rectangles are along one axis; 0 where they overlap along it.
+std::int64_t gap(std::int32_t lowA, std::int32_t highA, std::int32_t lowB, std::int32_t highB) {
+  if (highA <= lowB) return static_cast<std::int64_t>(lowB) - highA;
+  if (highB <= lowA) return static_cast<std::int64_t>(lowA) - highB;
+  return 0;
+}
+
+// The start that puts an extent of `size` inside [low, high), moving it as little as it
+// takes; a larger extent starts at `low`.
+std::int32_t fitted(std::int32_t start, std::int32_t size, std::int32_t low, std::int32_t high) {
+  const std::int64_t latest = static_cast<std::int64_t>(high) - size;
+  if (latest < low) return low;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(start, low, latest));
+}
+
+}  // namespace
+
+std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
+                                               const std::vector<MonitorArea>& monitors) {
+  const MonitorArea* nearest = nullptr;
+  std::int64_t nearestDistance = std::numeric_limits<std::int64_t>::max();
+  for (const MonitorArea& area : monitors) {
+    if (overlaps(window, area.monitor)) return std::nullopt;
+    const std::int64_t dx = gap(window.left, window.right, area.monitor.left, area.monitor.right);
+    const std::int64_t dy = gap(window.top, window.bottom, area.monitor.top, area.monitor.bottom);
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (distance < nearestDistance) {
+      nearest = &area;
+      nearestDistance = distance;
+    }
+  }
+  if (nearest == nullptr) return std::nullopt;
+  const std::int32_t width = window.right - window.left;
+  const std::int32_t height = window.bottom - window.top;
+  const std::int32_t left = fitted(window.left, width, nearest->work.left, nearest->work.right);
+  const std::int32_t top = fitted(window.top, height, nearest->work.top, nearest->work.bottom);
+  return PixelRect{left, top, left + width, top + height};
+}
+
+}  // namespace zarn

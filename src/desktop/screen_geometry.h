@@ -1,0 +1,57 @@
+#pragma once
+
+// The window's place on the monitors, in pixels, and the twips it was given.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace zarn {
+
+struct PixelRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+struct MonitorArea {
+  PixelRect monitor;
+  PixelRect work;  // the monitor less the taskbar and docked bars
+};
+
+// A window that lies on no monitor at all, as after undocking a laptop whose other monitor
+// held the clock, goes into the work area of the nearest monitor, moved as little as it
+// takes, its size kept; a window larger than that work area keeps its top-left corner in
+// it. nullopt when the window overlaps a monitor (even partly: a Top of -300 stays) or
+// there is no monitor.
+std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
+                                               const std::vector<MonitorArea>& monitors);
+
+// One of the window's Top, Left, Width and Height: the twips value last assigned and the
+// pixel value the window took for it. The window stands on whole pixels, so reading the
+// pixels back would round what was assigned (a Top of 15340 twips at 15 twips per pixel
+// would read 15345); the assigned value is read back for as long as the window still
+// stands where it put it, and the pixels once it was moved or sized otherwise.
+class RememberedTwips {
+ public:
+  void assign(Twips twips, std::int32_t pixels) {
+    twips_ = twips;
+    pixels_ = pixels;
+    assigned_ = true;
+  }
+  [[nodiscard]] Twips read(std::int32_t currentPixels, float twipsPerPixel) const {
+    if (assigned_ && currentPixels == pixels_) return twips_;
+    return static_cast<float>(currentPixels) * twipsPerPixel;
+  }
+
+ private:
+  Twips twips_ = 0;
+  std::int32_t pixels_ = 0;
+  bool assigned_ = false;
+};
+
+}  // namespace zarn
