@@ -291,6 +291,12 @@ StoredValue text(const std::wstring& text) {
   return {REG_SZ, Bytes(bytes, bytes + text.size() * sizeof(wchar_t))};
 }
 
+// Text that names environment variables, as deployment tools store paths.
+StoredValue expandable(const std::wstring& text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
+  return {REG_EXPAND_SZ, Bytes(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};
+}
+
 StoredValue dword(DWORD value) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
   return {REG_DWORD, Bytes(bytes, bytes + sizeof value)};
@@ -541,6 +547,7 @@ std::string badSettingsTypes(const Context& context) {
     StoredValue value;
     int step;         // the failing step, or 0 when the value is taken
     Geometry window;  // when taken
+    Look look = kFace5;
   };
   const std::wstring zeros(9996, L'0');
   const std::vector<Case> cases = {
@@ -560,7 +567,15 @@ std::string badSettingsTypes(const Context& context) {
        {0, 0, 300, 200}},
       {"Width without a closing NUL", L"Width", text(L"4500"), 0, {0, 0, 300, 200}},
       {"Height starting with a NUL", L"Height", text(std::wstring(1, L'\0') + L"3000"), 100, {}},
+      {"Background as REG_EXPAND_SZ naming %ZARN_FACES%",
+       L"Background",
+       expandable(L"%ZARN_FACES%\\clockbg1.bmp"),
+       0,
+       {0, 0, 200, 200},
+       kFace1},
   };
+  // The clock inherits the driver's environment.
+  SetEnvironmentVariableW(L"ZARN_FACES", context.workDir.c_str());
   int reported = 0;
   for (const Case& c : cases) {
     deleteZarnSettings();
@@ -578,7 +593,7 @@ std::string badSettingsTypes(const Context& context) {
         requireTrue(outcome == Outcome::loads, c.what, "a report: " + describe(boxText(found)),
                     "the value taken");
         expectEqual(windowGeometry(found), c.window, "the window's rectangle with " + c.what);
-        expectLook(found, kFace5, 5000, "the clock with " + c.what);
+        expectLook(found, c.look, 5000, "the clock with " + c.what);
         expectTrue(zarnBoxes(clock.id()).empty(), "reports with " + c.what, "a box", "none");
       }
     }

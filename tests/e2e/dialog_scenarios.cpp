@@ -447,20 +447,41 @@ std::string propertiesCancelChangesNothing(const Context& context) {
   const std::string seen =
       expectClock(context, window, unchanged, 3000, "the clock after \"Abbrechen\"");
 
-  // The choices stay in the dialog's values: the next showing starts from them.
+  // "Abbrechen" put back the values the dialog was opened with: the next showing starts
+  // from them.
   const HWND again = openProperties(clock, window);
-  expectControlColour(again, shpColHour, kRed, kTolerance, "the hour swatch when reopened");
-  expectEqual(dialogItemText(again, txtBG), picture, "the path box when reopened");
+  expectControlColour(again, shpColHour, kWhite, kTolerance, "the hour swatch when reopened");
+  expectEqual(dialogItemText(again, txtBG), std::wstring(L"clockbg5.bmp"),
+              "the path box when reopened");
   expectEqual(choosePicture(clock, again, L""), std::wstring(),
               "the open-file dialog's file name when reopened after a file was chosen");
-  expectEqual(dialogItemText(again, txtBG), picture,
+  expectEqual(dialogItemText(again, txtBG), std::wstring(L"clockbg5.bmp"),
               "the path box after that dialog was cancelled");
+  // The close box puts them back as well.
+  chooseColour(clock, again, cmdColHour, &kRed);
+  expectControlColour(again, shpColHour, kRed, kTolerance, "the hour swatch after red again");
   PostMessageW(again, WM_SYSCOMMAND, SC_CLOSE, 0);
   requireTrue(waitUntil(5000, [&] { return gone(again); }), "the dialog after its close box",
               "still open", "closed");
   expectOnlyGeometryStored("after the close box");
   expectClock(context, window, unchanged, 3000, "the clock after the close box");
-  return "Abbrechen and the close box left hands, face and store unchanged (" + seen + ")";
+
+  // "OK" without a choice then applies and stores the values the clock started with.
+  const HWND last = openProperties(clock, window);
+  expectControlColour(last, shpColHour, kWhite, kTolerance,
+                      "the hour swatch when reopened after the close box");
+  closeWith(last, cmdOK, std::source_location::current());
+  // A tick or two after "OK", the clock shows what it applied.
+  pause(2500);
+  expectClock(context, window, unchanged, 3000, "the clock after \"OK\" without a choice");
+  expectEqual(readLayoutText(L"HourColor"), std::wstring(L"16777215"), "the stored HourColor");
+  expectEqual(readLayoutText(L"MinuteColor"), std::wstring(L"16777215"), "the stored MinuteColor");
+  expectEqual(readLayoutText(L"SecondColor"), std::wstring(L"16777215"), "the stored SecondColor");
+  expectEqual(readLayoutText(L"Background"), std::wstring(L"clockbg5.bmp"),
+              "the stored Background");
+  return "Abbrechen and the close box left hands, face and store unchanged and put the dialog's "
+         "values back; OK then stored them (" +
+         seen + ")";
 }
 
 std::string jpegFace(const Context& context) {

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <cwctype>
 #include <string>
 
@@ -177,6 +178,33 @@ void requireTrue(bool condition, std::string_view what, std::string_view got,
   if (!expectTrue(condition, what, got, expected, where)) throw ScenarioFailed{};
 }
 
+double twipsPerPixelX() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return 1440.0 / dpi;
+}
+
+double twipsPerPixelY() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return 1440.0 / dpi;
+}
+
+std::wstring twipsText(double twips) {
+  wchar_t text[32];
+  std::swprintf(text, std::size(text), L"%.7g", twips);
+  return text;
+}
+
+std::wstring decimalSeparator() {
+  wchar_t separator[8] = {};
+  GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator,
+                  static_cast<int>(std::size(separator)));
+  return separator;
+}
+
 void deleteZarnSettings() {
   const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kZarnKey);
   if (status != ERROR_FILE_NOT_FOUND) requireRegistry(status, "deleting HKCU\\Software\\Zarn");
@@ -313,11 +341,18 @@ HWND waitForWindow(DWORD pid, std::wstring_view wantedClass, DWORD milliseconds)
 
 HWND requireClockWindow(const ClockProcess& clock, DWORD milliseconds,
                         const std::source_location& where) {
-  const HWND window = waitForWindow(clock.id(), L"frmZarn", milliseconds);
-  if (window == nullptr) {
+  HWND window = nullptr;
+  std::vector<HWND> boxes;
+  waitUntil(milliseconds, [&] {
+    window = waitForWindow(clock.id(), L"frmZarn", 0);
+    boxes = zarnBoxes(clock.id());
+    return window != nullptr || !boxes.empty() || !clock.alive();
+  });
+  if (window == nullptr || !boxes.empty()) {
     const auto code = clock.exitCode();
-    const std::string got = code ? "the process ended with exit code " + describe(*code)
-                                 : printed("no visible window after %lu ms", milliseconds);
+    const std::string got = !boxes.empty() ? "a report: " + describe(boxText(boxes.front()))
+                            : code         ? "the process ended with exit code " + describe(*code)
+                                   : printed("no visible window after %lu ms", milliseconds);
     printFailure("the clock window (class frmZarn)", got, "a visible window of the process", where);
     throw ScenarioFailed{};
   }

@@ -21,11 +21,13 @@ namespace zarn::e2e {
 using facegen::Rgb;
 
 // What a scenario is run with: the clock's program and the folder it runs in, both as
-// Windows paths, and the scenario's name.
+// Windows paths, the scenario's name and, for a scenario run in phases, the phase's number
+// from 1 (0 otherwise).
 struct Context {
   std::string scenario;
   std::wstring clockExe;
   std::wstring workDir;
+  int phase = 0;
 };
 
 std::string printed(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
@@ -92,6 +94,15 @@ bool expectTrue(bool condition, std::string_view what, std::string_view got,
 void requireTrue(bool condition, std::string_view what, std::string_view got,
                  std::string_view expected,
                  const std::source_location& where = std::source_location::current());
+
+// The screen's twips per pixel, 1440 over its DPI in x or in y, as the clock takes them.
+double twipsPerPixelX();
+double twipsPerPixelY();
+// A geometry value in twips as text that the clock reads back as that value: plain digits,
+// and a decimal point for a fraction.
+std::wstring twipsText(double twips);
+// The decimal separator of the locale the driver and the clock run under.
+std::wstring decimalSeparator();
 
 // The settings live under HKCU\Software\Zarn\Layout, one value per key.
 void deleteZarnSettings();

@@ -4,19 +4,25 @@
 # own driver program zarn_e2e.exe inside that prefix.
 #
 #   harness.sh setup   <arch> <builddir>
-#   harness.sh run     <arch> <builddir> <scenario> [seconds]
+#   harness.sh run     <arch> <builddir> <scenario>[.<condition>...] [seconds]
+#                      [--dpi <dpi>] [--locale <locale>]... [--clock <hh:mm>]
 #   harness.sh cleanup <arch> <builddir>
 #   harness.sh exec    <arch> <builddir> <seconds> <program.exe> [arguments...]
 #
 # <arch> is win32 or win64. ZARN_ASSETS_DIR names the folder with clockbg5.bmp and
-# clockbg1.bmp. Every program started here is stopped by its id (Xvfb) or through its
+# clockbg1.bmp. A run names the driver's scenario and, after dots, the conditions it runs
+# under, which also name its folder of files. --dpi sets the display's DPI (96 otherwise).
+# Each --locale is one phase of the scenario: the driver runs once under each locale in
+# turn, told its phase's number, and the phases share the settings. --clock gives the driver
+# and the clock that local time of day, the seconds running on from the real ones. Every program started here is stopped by its id (Xvfb) or through its
 # prefix's own wineserver, each under a timeout, so no scenario can hang the suite.
 
 set -uo pipefail
 
 usage() {
   echo "usage: $0 setup|cleanup <win32|win64> <builddir>" >&2
-  echo "       $0 run <win32|win64> <builddir> <scenario> [seconds]" >&2
+  echo "       $0 run <win32|win64> <builddir> <scenario>[.<condition>...] [seconds]" \
+    "[--dpi <dpi>] [--locale <locale>]... [--clock <hh:mm>]" >&2
   echo "       $0 exec <win32|win64> <builddir> <seconds> <program.exe> [arguments...]" >&2
   exit 2
 }
@@ -42,6 +48,8 @@ export WINEDEBUG=-all
 # Keeps Wine from offering to install Mono or Gecko into a fresh prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 ready_marker=$WINEPREFIX/.zarn-e2e-ready
+# The DPI the prefix's wine server was started with.
+dpi_file=$e2e_dir/dpi
 
 # The wineserver outlives its last client by this many seconds, so scenarios reuse it.
 server_linger=300
@@ -69,6 +77,36 @@ start_server() {
 stop_server() {
   wine_quiet 30 wineserver.log wineserver -k
   wine_quiet 30 wineserver.log wineserver -w
+}
+
+# Wine reads the display's DPI, HKCU\Control Panel\Desktop value LogPixels, when its server
+# starts; a change costs a restart of the server, about 3 s.
+use_dpi() {
+  local wanted=$1
+  [[ -r $dpi_file && $(cat "$dpi_file") == "$wanted" ]] && return 0
+  say "display DPI $wanted: restarting the wine server"
+  rm -f "$dpi_file"
+  stop_server
+  wine_quiet 60 wineserver.log wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+    /t REG_DWORD /d "$wanted" /f || return 1
+  stop_server
+  start_server
+  echo "$wanted" >"$dpi_file"
+}
+
+# The TZ under which the local time reads hh:mm now. Wine takes the zone's offset in whole
+# minutes; the first minute of it has at least 20 s left when this returns.
+pinned_zone() {
+  local wanted=$1
+  local hours=${wanted%%:*} minutes=${wanted##*:}
+  (( 10#$(date -u +%S) > 40 )) && sleep $((61 - 10#$(date -u +%S)))
+  local now=$(( 10#$(date -u +%H) * 60 + 10#$(date -u +%M) ))
+  local ahead=$(( ((10#$hours * 60 + 10#$minutes - now) % 1440 + 1440) % 1440 ))
+  (( ahead > 720 )) && ahead=$((ahead - 1440))
+  # A POSIX zone's offset is the time to add to the local time to get UTC.
+  local sign=- offset=$ahead
+  (( offset < 0 )) && { sign=+; offset=$(( -offset )); }
+  printf 'ZARN%s%d:%02d\n' "$sign" $((offset / 60)) $((offset % 60))
 }
 
 xvfb_alive() {
@@ -141,6 +179,7 @@ make_prefix() {
   # prefix; without them every dialog falls back to a wide substitute.
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   echo "$arch" >"$ready_marker"
+  echo 96 >"$dpi_file"
 }
 
 setup() {
@@ -160,6 +199,7 @@ setup() {
     fail "could not make the Wine prefix (see $log_dir/wineboot.log)"
   fi
   start_server
+  use_dpi 96 || fail "could not set the display's DPI to 96 (see $log_dir/wineserver.log)"
   say "ready in $((SECONDS - started)) s"
 }
 
@@ -181,18 +221,35 @@ windows_path() {
 }
 
 run() {
-  local scenario=$1 seconds=${2:-90}
+  local name=$1
+  shift
+  local seconds=90
+  if [[ $# -gt 0 && $1 != --* ]]; then
+    seconds=$1
+    shift
+  fi
+  local dpi=96 clock='' locales=()
+  while [[ $# -gt 0 ]]; do
+    case $1 in
+      --dpi) dpi=$2 ;;
+      --locale) locales+=("$2") ;;
+      --clock) clock=$2 ;;
+      *) usage ;;
+    esac
+    shift 2 || usage
+  done
+  local scenario=${name%%.*}
   read_state
   xvfb_alive "$XVFB_PID" || fail "no Xvfb of the setup step is running (state file $state_file)"
   [[ -f $ready_marker ]] || fail "the prefix $WINEPREFIX is not ready"
   export DISPLAY=:$XVFB_DISPLAY
 
-  local driver=$builddir/bin/zarn_e2e.exe clock=$builddir/bin/zarn.exe
+  local driver=$builddir/bin/zarn_e2e.exe clock_exe=$builddir/bin/zarn.exe
   [[ -f $driver ]] || fail "the driver $driver is not built"
   local assets=${ZARN_ASSETS_DIR:-}
   [[ -n $assets ]] || fail "ZARN_ASSETS_DIR is not set"
 
-  local work=$e2e_dir/work/$scenario
+  local work=$e2e_dir/work/$name
   rm -rf "$work"
   mkdir -p "$work"
   local face
@@ -202,27 +259,45 @@ run() {
 
   # The server lingers between scenarios; start it again should it have gone.
   start_server
+  use_dpi "$dpi" || fail "could not set the display's DPI to $dpi (see $log_dir/wineserver.log)"
 
+  # Without locales the scenario is one run under the harness's own locale.
+  local phases=${#locales[@]} phase
+  ((phases > 0)) || locales=("")
   local started=$SECONDS rc=0 attempt
-  for attempt in 1 2 3; do
-    rc=0
-    (cd "$work" && timeout -k 5 "$seconds" wine "$driver" "$scenario" \
-      "$(windows_path "$clock")" "$(windows_path "$work")" </dev/null >"$work/driver.log" 2>&1) ||
-      rc=$?
-    # Under load Wine now and then fails to launch the driver at all ("ShellExecuteEx
-    # failed"); the scenario has not run then, so it is started again.
-    grep -q '^ShellExecuteEx failed' "$work/driver.log" || break
-    say "$scenario: Wine could not start the driver (attempt $attempt)"
-    sleep 1
+  : >"$work/driver.log"
+  for phase in "${!locales[@]}"; do
+    local environment=() arguments=("$scenario" "$(windows_path "$clock_exe")"
+      "$(windows_path "$work")")
+    if [[ -n ${locales[$phase]} ]]; then
+      environment+=("LANG=${locales[$phase]}" "LC_ALL=${locales[$phase]}")
+      ((phases > 1)) && arguments+=("$((phase + 1))")
+    fi
+    [[ -n $clock ]] && environment+=("TZ=$(pinned_zone "$clock")" "ZARN_E2E_CLOCK=$clock")
+    for attempt in 1 2 3; do
+      rc=0
+      local before
+      before=$(stat -c %s "$work/driver.log")
+      # The driver's output goes to driver.log as it comes: a scenario reads there what Wine
+      # traced for the clock.
+      (cd "$work" && timeout -k 5 "$seconds" env "${environment[@]}" wine "$driver" \
+        "${arguments[@]}" </dev/null >>"$work/driver.log" 2>&1) || rc=$?
+      # Under load Wine now and then fails to launch the driver at all ("ShellExecuteEx
+      # failed"); the scenario has not run then, so it is started again.
+      tail -c +$((before + 1)) "$work/driver.log" | grep -q '^ShellExecuteEx failed' || break
+      say "$scenario: Wine could not start the driver (attempt $attempt)"
+      sleep 1
+    done
+    [[ $rc -eq 0 ]] || break
   done
   cat "$work/driver.log"
   if [[ $rc -eq 124 || $rc -eq 137 ]]; then
-    echo "e2e[$arch]: $scenario did not finish within $seconds s; stopping every program of the prefix"
+    echo "e2e[$arch]: $name did not finish within $seconds s; stopping every program of the prefix"
     stop_server
     start_server
     rc=1
   fi
-  say "$scenario: exit code $rc after $((SECONDS - started)) s (files in $work)"
+  say "$name: exit code $rc after $((SECONDS - started)) s (files in $work)"
   return "$rc"
 }
 
@@ -236,6 +311,7 @@ exec_program() {
   [[ -f $ready_marker ]] || fail "the prefix $WINEPREFIX is not ready"
   export DISPLAY=:$XVFB_DISPLAY
   start_server
+  use_dpi 96 || fail "could not set the display's DPI to 96 (see $log_dir/wineserver.log)"
   local log rc=0
   log=$(mktemp "$log_dir/exec.XXXXXX")
   timeout -k 5 "$seconds" wine "$@" </dev/null >"$log" 2>&1 || rc=$?
@@ -255,7 +331,8 @@ case $command in
   cleanup) cleanup ;;
   run)
     [[ $# -ge 4 ]] || usage
-    run "$4" "${5:-}"
+    shift 3
+    run "$@"
     ;;
   exec)
     [[ $# -ge 5 ]] || usage

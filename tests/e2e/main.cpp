@@ -1,8 +1,9 @@
-// zarn_e2e.exe SCENARIO CLOCK_EXE WORK_DIR
+// zarn_e2e.exe SCENARIO CLOCK_EXE WORK_DIR [PHASE]
 //
 // Runs one end-to-end scenario against the clock program and exits 0 when every check
 // held, 1 when one failed (each failure printed as got/expected with its line), 2 on a
-// wrong command line.
+// wrong command line. PHASE numbers the runs of a scenario in several phases, from 1.
+// When the harness sets the local time of day, ZARN_E2E_CLOCK says which (hh:mm).
 
 #include <windows.h>
 
@@ -38,6 +39,7 @@ constexpr Scenario kScenarios[] = {
     {"close_from_menu", zarn::e2e::closeFromMenu},
     {"genuine_move_at_515_does_nothing", zarn::e2e::genuineMoveAt515DoesNothing},
     {"taskbar_created_adds_icon_again", zarn::e2e::taskbarCreatedAddsIconAgain},
+    {"decimal_separator_round_trip", zarn::e2e::decimalSeparatorRoundTrip},
     {"properties_dialog_layout", zarn::e2e::propertiesDialogLayout},
     {"properties_ok_applies", zarn::e2e::propertiesOkApplies},
     {"properties_cancel_changes_nothing", zarn::e2e::propertiesCancelChangesNothing},
@@ -49,7 +51,7 @@ constexpr Scenario kScenarios[] = {
 };
 
 int usage() {
-  std::printf("usage: zarn_e2e SCENARIO CLOCK_EXE WORK_DIR\nscenarios:");
+  std::printf("usage: zarn_e2e SCENARIO CLOCK_EXE WORK_DIR [PHASE]\nscenarios:");
   for (const auto& s : kScenarios) {
     std::printf(" %.*s", static_cast<int>(s.name.size()), s.name.data());
   }
@@ -57,11 +59,29 @@ int usage() {
   return 2;
 }
 
+// The local time the harness set, should it have set one, is the time the scenario sees.
+void checkPinnedClock() {
+  char wanted[16] = {};
+  if (GetEnvironmentVariableA("ZARN_E2E_CLOCK", wanted, sizeof wanted) == 0) return;
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  char got[16];
+  std::snprintf(got, sizeof got, "%02d:%02d", now.wHour, now.wMinute);
+  zarn::e2e::expectEqual(std::string(got), std::string(wanted),
+                         "the local time of day the harness set");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return usage();
-  const Context context{zarn::win32::narrow(argv[1]), argv[2], argv[3]};
+  if (argc != 4 && argc != 5) return usage();
+  const int phase = argc == 5 ? _wtoi(argv[4]) : 0;
+  if (argc == 5 && phase < 1) return usage();
+  const Context context{zarn::win32::narrow(argv[1]), argv[2], argv[3], phase};
+  // The clock is aware of the display's DPI; the driver reads the screen in the same
+  // pixels.
+  SetProcessDPIAware();
+  checkPinnedClock();
   const Scenario* chosen = nullptr;
   for (const auto& s : kScenarios) {
     if (s.name == context.scenario) chosen = &s;
@@ -70,6 +90,7 @@ int wmain(int argc, wchar_t** argv) {
 
   std::string account;
   try {
+    if (zarn::e2e::anyFailed()) throw zarn::e2e::ScenarioFailed{};
     account = chosen->run(context);
   } catch (const zarn::e2e::ScenarioFailed&) {
   } catch (const std::exception& e) {

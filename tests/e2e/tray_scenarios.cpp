@@ -517,8 +517,40 @@ std::string minimiseAndRestoreFromTray(const Context& context) {
   // show alone does nothing then, so this is the foreground pull's own doing.
   expectRestoredFromTray(window, icon, place);
   requireOneTrayIcon("after the clock came back");
+
+  // At the corner where it opens by default, the clock lies under Wine's own tray, so it
+  // comes back under the cursor while the double-click's second press is still held. The
+  // moves that follow with the button held, and the release, belong to no press on the
+  // clock and must not drag it.
+  leftDrag(window, {150, 150}, {-place.left, -place.top}, 1);
+  const Geometry corner{0, 0, place.width, place.height};
+  requireTrue(waitUntil([&] { return windowGeometry(window) == corner; }),
+              "the clock window after a drag to the corner", describe(windowGeometry(window)),
+              describe(corner));
+  minimiseFromMenu(clock, window);
+  const POINT on = centreOf(requireOneTrayIcon("with the clock hidden at the corner"));
+  mouseMoveTo(on.x, on.y);
+  Sleep(kPoll);
+  mouseButton(on.x, on.y, true, true);
+  Sleep(kPoll);
+  mouseButton(on.x, on.y, true, false);
+  Sleep(kPoll);
+  mouseButton(on.x, on.y, true, true);
+  const bool shown = waitUntil([&] { return IsWindowVisible(window) != FALSE; });
+  for (int i = 1; i <= 6; ++i) {
+    Sleep(kPoll);
+    mouseMoveTo(on.x + 15 * i, on.y + 10 * i);
+  }
+  Sleep(kPoll);
+  mouseButton(on.x + 90, on.y + 60, true, false);
+  requireTrue(shown, "the clock window after a double-click held on the tray icon", "hidden",
+              "visible");
+  requireInputHandled(window);
+  expectEqual(windowGeometry(window), corner,
+              "the clock window's rectangle after moves with the double-click's press held");
   return "hidden by \"Minimieren\" with the icon kept, back in front after a double-click on it, "
-         "and in front again from behind another window";
+         "in front again from behind another window, and unmoved by a held double-click over "
+         "it at the corner";
 }
 
 std::string closeFromMenu(const Context& context) {
@@ -558,6 +590,36 @@ std::string closeFromMenu(const Context& context) {
   expectEqual(readLayoutText(L"Width"), twips(moved.width), "the stored Width");
   expectEqual(readLayoutText(L"Height"), twips(moved.height), "the stored Height");
   return "ended with code 0, icon gone, stored " + describe(moved);
+}
+
+std::string decimalSeparatorRoundTrip(const Context& context) {
+  // At 192 DPI a pixel is 7.5 twips, so a window at (41, 23) stands at 307.5 and 172.5
+  // twips; the locale of each phase writes them with its own separator, and the next phase
+  // reads them under the other one.
+  requireEqual(twipsText(twipsPerPixelY()), std::wstring(L"7.5"),
+               "the screen's twips per pixel (192 DPI)");
+  const std::wstring separator = decimalSeparator();
+  const Geometry place{41, 23, 200, 200};
+  if (context.phase <= 1) deleteZarnSettings();
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  if (context.phase <= 1) {
+    requireEqual(windowGeometry(window), Geometry{0, 0, 200, 200}, "the window at first start");
+    leftDrag(window, {100, 100}, {place.left, place.top}, 1);
+  }
+  requireTrue(waitUntil([&] { return windowGeometry(window) == place; }),
+              "the clock window's rectangle", describe(windowGeometry(window)), describe(place));
+  // A value the clock cannot read would be reported now, and its first tick would end it.
+  pause(2500);
+  requireTrue(clock.alive() && zarnBoxes(clock.id()).empty(), "the clock after start-up",
+              "ended or reporting", "running, no report");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  requireTrue(clock.waitForExit(kTimeout), "the clock after WM_CLOSE", "still running", "ended");
+  expectEqual(readLayoutText(L"Top"), std::optional(L"172" + separator + L"5"), "the stored Top");
+  expectEqual(readLayoutText(L"Left"), std::optional(L"307" + separator + L"5"), "the stored Left");
+  expectEqual(readLayoutText(L"Width"), std::optional<std::wstring>(L"1500"), "the stored Width");
+  return printed("phase %d: the clock at ", context.phase) + describe(place) +
+         " stored its place with " + describe(separator);
 }
 
 std::string genuineMoveAt515DoesNothing(const Context& context) {
