@@ -600,7 +600,15 @@ std::string decimalSeparatorRoundTrip(const Context& context) {
                "the screen's twips per pixel (192 DPI)");
   const std::wstring separator = decimalSeparator();
   const Geometry place{41, 23, 200, 200};
-  if (context.phase <= 1) deleteZarnSettings();
+  const std::wstring top = L"172" + separator + L"5";
+  if (context.phase <= 1) {
+    deleteZarnSettings();
+  } else {
+    const auto stored = readLayoutText(L"Top");
+    requireTrue(stored && *stored != top, "the Top stored by the phase before",
+                describe(stored) + " with " + describe(separator),
+                "172.5 written with the other separator");
+  }
   ClockProcess clock(context);
   const HWND window = requireClockWindow(clock);
   if (context.phase <= 1) {
@@ -615,7 +623,7 @@ std::string decimalSeparatorRoundTrip(const Context& context) {
               "ended or reporting", "running, no report");
   PostMessageW(window, WM_CLOSE, 0, 0);
   requireTrue(clock.waitForExit(kTimeout), "the clock after WM_CLOSE", "still running", "ended");
-  expectEqual(readLayoutText(L"Top"), std::optional(L"172" + separator + L"5"), "the stored Top");
+  expectEqual(readLayoutText(L"Top"), std::optional(top), "the stored Top");
   expectEqual(readLayoutText(L"Left"), std::optional(L"307" + separator + L"5"), "the stored Left");
   expectEqual(readLayoutText(L"Width"), std::optional<std::wstring>(L"1500"), "the stored Width");
   return printed("phase %d: the clock at ", context.phase) + describe(place) +
