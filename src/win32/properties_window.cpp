@@ -15,6 +15,7 @@
 
 #include "platform/failure.h"
 #include "platform/numeric.h"
+#include "properties/dialog_layout.h"
 #include "win32/handles.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
@@ -24,56 +25,24 @@ namespace zarn::win32 {
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
-constexpr double kClientWidthTwips = 4812;
-constexpr double kClientHeightTwips = 2172;
-
-enum class Kind { label, textBox, button, ownerDrawn };
-
-struct ControlLayout {
-  PropertiesControl id;
-  Kind kind;
-  const wchar_t* text;
-  double left, top, width, height;  // twips
-};
-
-// In tab-index order: the dialog manager moves the focus in creation order. The swatches
-// and the picture area take no focus and come last.
-constexpr std::array<ControlLayout, 15> kControls{{
-    {PropertiesControl::cmdOK, Kind::button, L"OK", 600, 1680, 1455, 375},
-    {PropertiesControl::cmdCancel, Kind::button, L"Abbrechen", 2760, 1680, 1455, 375},
-    {PropertiesControl::Label1, Kind::label, L"Hintergrundbild", 120, 120, 1215, 255},
-    {PropertiesControl::Label2, Kind::label, L"Farbe Stunden", 120, 480, 1095, 255},
-    {PropertiesControl::Label3, Kind::label, L"Farbe Minuten", 120, 840, 1215, 255},
-    {PropertiesControl::Label4, Kind::label, L"Farbe Sekunden", 120, 1200, 1335, 255},
-    {PropertiesControl::txtBG, Kind::textBox, L"", 1560, 120, 2775, 285},
-    {PropertiesControl::cmdBG, Kind::button, L"...", 4440, 120, 255, 255},
-    {PropertiesControl::cmdColHour, Kind::button, L"...", 2040, 480, 255, 255},
-    {PropertiesControl::cmdColMin, Kind::button, L"...", 2040, 840, 255, 255},
-    {PropertiesControl::cmdColSec, Kind::button, L"...", 2040, 1200, 255, 255},
-    {PropertiesControl::shpColHour, Kind::ownerDrawn, L"", 1560, 480, 375, 255},
-    {PropertiesControl::shpColMin, Kind::ownerDrawn, L"", 1560, 840, 375, 255},
-    {PropertiesControl::shpColSec, Kind::ownerDrawn, L"", 1560, 1200, 375, 255},
-    {PropertiesControl::imgBG, Kind::ownerDrawn, L"", 3240, 480, 1095, 1095},
-}};
-
 struct ControlClass {
   const wchar_t* name;
   DWORD style;
   DWORD exStyle;
 };
 
-ControlClass controlClass(Kind kind) {
+ControlClass controlClass(ControlKind kind) {
   constexpr DWORD child = WS_CHILD | WS_VISIBLE;
   switch (kind) {
-    case Kind::label:
+    case ControlKind::label:
       // A caption wider than its label is cut at the right rather than wrapped into a
       // second line that the label's height would cut through.
       return {L"STATIC", child | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case Kind::textBox:
+    case ControlKind::textBox:
       return {L"EDIT", child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case Kind::button:
+    case ControlKind::button:
       return {L"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case Kind::ownerDrawn:
+    case ControlKind::ownerDrawn:
       break;
   }
   return {L"STATIC", child | SS_OWNERDRAW, 0};
@@ -83,38 +52,35 @@ COLORREF toColorRef(Colour colour) {
   return static_cast<COLORREF>(static_cast<std::uint32_t>(colour));
 }
 
-// The labels have fixed widths laid out for a narrow 8-point dialog font. The system's
-// message font may be wider (Tahoma, Segoe UI), which would cut the captions at the right,
-// so the font is made smaller, a pixel at a time, until every label caption fits.
+// The system's message font, made smaller a pixel at a time until every label caption
+// fits its width.
 UniqueFont createMessageFont(const Screen& screen) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
   LOGFONTW font = metrics.lfMessageFont;
   const HDC screenDc = GetDC(nullptr);
-  UniqueFont created(CreateFontIndirectW(&font));
+  if (screenDc == nullptr) return UniqueFont(CreateFontIndirectW(&font));
+  const int sign = font.lfHeight < 0 ? -1 : 1;
   constexpr int kSmallestHeight = 9;
-  while (created && screenDc != nullptr && std::abs(font.lfHeight) > kSmallestHeight) {
-    bool fits = true;
-    {
-      const SelectionGuard selected(screenDc, created.get());
-      for (const ControlLayout& layout : kControls) {
-        if (layout.kind != Kind::label) continue;
-        SIZE extent{};
-        GetTextExtentPoint32W(screenDc, layout.text, static_cast<int>(wcslen(layout.text)),
-                              &extent);
-        if (extent.cx > twipsToPixels(layout.width, screen.twipsPerPixelX(), "Breite"))
-          fits = false;
-      }
-    }
-    if (fits) break;
-    font.lfHeight += font.lfHeight < 0 ? 1 : -1;
-    font.lfWidth = 0;
-    created.reset();
-    created = UniqueFont(CreateFontIndirectW(&font));
-  }
-  if (screenDc != nullptr) ReleaseDC(nullptr, screenDc);
-  return created;
+  const auto captionWidth = [&](int height, std::string_view caption) {
+    LOGFONTW sized = font;
+    sized.lfHeight = sign * height;
+    sized.lfWidth = 0;
+    const UniqueFont trial(CreateFontIndirectW(&sized));
+    if (!trial) return 0;
+    const SelectionGuard selected(screenDc, trial.get());
+    const std::wstring text = widen(std::string(caption));
+    SIZE extent{};
+    GetTextExtentPoint32W(screenDc, text.c_str(), static_cast<int>(text.size()), &extent);
+    return static_cast<int>(extent.cx);
+  };
+  const int start = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+  font.lfHeight =
+      sign * fittedFontHeight(start, kSmallestHeight, screen.twipsPerPixelX(), captionWidth);
+  font.lfWidth = 0;
+  ReleaseDC(nullptr, screenDc);
+  return UniqueFont(CreateFontIndirectW(&font));
 }
 
 // The common dialog's filter list: description and pattern, each ended by a NUL, and one
@@ -244,21 +210,19 @@ void PropertiesWindow::Shown::run() {
 void PropertiesWindow::Shown::create() {
   const float perPixelX = owner_.screen_.twipsPerPixelX();
   const float perPixelY = owner_.screen_.twipsPerPixelY();
-  RECT frame{0, 0, twipsToPixels(kClientWidthTwips, perPixelX, "Breite"),
-             twipsToPixels(kClientHeightTwips, perPixelY, "H\u00F6he")};
+  RECT frame{0, 0, twipsToPixels(kPropertiesClientWidth, perPixelX, "Breite"),
+             twipsToPixels(kPropertiesClientHeight, perPixelY, "H\u00F6he")};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   if (CreateWindowExW(0, kPropertiesClassName, kPropertiesCaption, kWindowStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                       nullptr, owner_.instance_, this) == nullptr) {
     throw lastErrorFailure("CreateWindowExW");
   }
-  for (const ControlLayout& layout : kControls) {
+  for (const ControlLayout& layout : kPropertiesControls) {
     const ControlClass kind = controlClass(layout.kind);
-    HWND created = CreateWindowExW(kind.exStyle, kind.name, layout.text, kind.style,
-                                   twipsToPixels(layout.left, perPixelX, "Links"),
-                                   twipsToPixels(layout.top, perPixelY, "Oben"),
-                                   twipsToPixels(layout.width, perPixelX, "Breite"),
-                                   twipsToPixels(layout.height, perPixelY, "H\u00F6he"), hwnd_,
+    const PixelBox box = controlBox(layout, perPixelX, perPixelY);
+    HWND created = CreateWindowExW(kind.exStyle, kind.name, widen(layout.text).c_str(), kind.style,
+                                   box.left, box.top, box.width, box.height, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                    owner_.instance_, nullptr);
     if (created == nullptr) throw lastErrorFailure("CreateWindowExW");

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "fake_dialogs.h"
 #include "fake_platform.h"
+#include "platform/numeric.h"
+#include "properties/dialog_layout.h"
 #include "properties/frmProperties.h"
 
 namespace zarn {
@@ -319,6 +323,36 @@ TEST_F(PropertiesTest, OverlongFileNameIsCutToTheBuffer) {
   });
 
   EXPECT_EQ(form.bgPath, "C:\\" + std::string(256, 'b') + "\u00E4");
+}
+
+TEST(DialogLayout, EveryControlLiesInsideTheClientAreaAtEveryScaling) {
+  for (const float twipsPerPixel : {15.0F, 12.0F, 10.0F, 1440.0F / 168, 7.5F, 1440.0F / 216}) {
+    SCOPED_TRACE(twipsPerPixel);
+    const std::int32_t clientWidth = twipsToPixels(kPropertiesClientWidth, twipsPerPixel, "Breite");
+    const std::int32_t clientHeight =
+        twipsToPixels(kPropertiesClientHeight, twipsPerPixel, "Hoehe");
+    for (const ControlLayout& control : kPropertiesControls) {
+      const PixelBox box = controlBox(control, twipsPerPixel, twipsPerPixel);
+      EXPECT_GT(box.width, 0) << static_cast<int>(control.id);
+      EXPECT_LE(box.left + box.width, clientWidth) << static_cast<int>(control.id);
+      EXPECT_LE(box.top + box.height, clientHeight) << static_cast<int>(control.id);
+    }
+  }
+  // "OK" at 100 % and at 200 %: twice the pixels, nothing rounded away.
+  EXPECT_EQ(controlBox(kPropertiesControls[0], 15, 15), (PixelBox{40, 112, 97, 25}));
+  EXPECT_EQ(controlBox(kPropertiesControls[0], 7.5F, 7.5F), (PixelBox{80, 224, 194, 50}));
+}
+
+TEST(DialogLayout, TheFontShrinksUntilEveryLabelCaptionFits) {
+  // A font whose captions are half its height wide per character: at 15 twips per pixel
+  // "Hintergrundbild" (15 characters, 81 px) fits from height 10 down.
+  const auto halfHeightPerCharacter = [](int height, std::string_view caption) {
+    return height * static_cast<int>(caption.size()) / 2;
+  };
+  EXPECT_EQ(fittedFontHeight(16, 9, 15, halfHeightPerCharacter), 10);
+  EXPECT_EQ(fittedFontHeight(10, 9, 15, halfHeightPerCharacter), 10);
+  EXPECT_EQ(fittedFontHeight(16, 11, 15, halfHeightPerCharacter), 11) << "never below smallest";
+  EXPECT_EQ(fittedFontHeight(16, 9, 7.5F, halfHeightPerCharacter), 16) << "room at 200 %";
 }
 
 }  // namespace
