@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -486,15 +487,28 @@ bool PropertiesWindow::Shown::stretchPicture(HDC dc, const RECT& area) const noe
   const UniqueDc source(CreateCompatibleDC(dc));
   if (!source) return false;
   const SelectionGuard selected(source.get(), bitmap);
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  // The dialog's loader decodes the picture to the preview's square, which is then copied.
+  if (size.bmWidth == width && size.bmHeight == height) {
+    return BitBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, SRCCOPY) != FALSE;
+  }
   const int previousMode = SetStretchBltMode(dc, HALFTONE);
   POINT previousOrigin{};
   SetBrushOrgEx(dc, 0, 0, &previousOrigin);
-  const BOOL drawn =
-      StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                 source.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+  const BOOL drawn = StretchBlt(dc, area.left, area.top, width, height, source.get(), 0, 0,
+                                size.bmWidth, size.bmHeight, SRCCOPY);
   SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
   SetStretchBltMode(dc, previousMode);
   return drawn != FALSE;
+}
+
+SIZE PropertiesWindow::previewSize(const Screen& screen) {
+  const auto preview = std::find_if(kControls.begin(), kControls.end(), [](const ControlLayout& c) {
+    return c.id == PropertiesControl::imgBG;
+  });
+  return SIZE{toPixels(preview->width, screen.twipsPerPixelX()),
+              toPixels(preview->height, screen.twipsPerPixelY())};
 }
 
 PropertiesWindow::PropertiesWindow(HINSTANCE instance, PictureLoader& /*pictures*/,

@@ -48,6 +48,9 @@ class PropertiesWindow : public PropertiesHost, public CommonDialogs {
   PropertiesWindow(const PropertiesWindow&) = delete;
   PropertiesWindow& operator=(const PropertiesWindow&) = delete;
 
+  // The preview's square in pixels, the size its pictures are best decoded to.
+  [[nodiscard]] static SIZE previewSize(const Screen& screen);
+
   // Creates the window, runs Form_Load, shows it and waits until it is unloaded. A failure
   // of one of the dialog's procedures unloads the window and is rethrown here afterwards.
   void showModal(frmProperties& form) override;
