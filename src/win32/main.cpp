@@ -89,6 +89,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   }
   // The window system loads the form before it first shows it.
   form.Form_Load();
-  if (window.hwnd() != nullptr) ShowWindow(window.hwnd(), SW_SHOW);
+  if (window.hwnd() != nullptr) {
+    ShowWindow(window.hwnd(), SW_SHOW);
+    // The first frame is drawn as the window appears, so that its first paint shows the
+    // face and the hands rather than an empty window until the timer's first tick.
+    form.Trigger_Timer();
+    window.present();
+  }
   return runMessageLoop();
 }
