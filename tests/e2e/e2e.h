@@ -20,11 +20,13 @@ namespace zarn::e2e {
 using facegen::Rgb;
 
 // What a scenario is run with: the clock's program and the folder it runs in, both as
-// Windows paths, and the scenario's name.
+// Windows paths, and the scenario's name; the command line's arguments after the program,
+// for programs that take some.
 struct Context {
   std::string scenario;
   std::wstring clockExe;
   std::wstring workDir;
+  std::wstring arguments = {};
 };
 
 std::string printed(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
