@@ -1,12 +1,19 @@
-// floor.exe: the least Win32 program that does the clock's visible work, the floor that
-// zarn.exe's cost is measured against. A 200 by 200 borderless popup at the screen's
-// corner stretches clockbg5.bmp from the current folder, loaded once, into a back buffer
-// each second, draws the three hands over it as white polygons and presents the buffer at
-// WM_PAINT. Nothing is freed at the end: the process's exit frees it all.
+// floor.exe FACE: the least Win32 program that does the clock's visible work, the floor that
+// zarn.exe's cost is measured against. A 200 by 200 borderless popup at the screen's corner
+// scales the face picture FACE, from the current folder, once to its size (a bitmap file
+// with HALFTONE, any other picture with the imaging component's scaler), and each second
+// copies it into a back buffer, draws the three hands over it as white polygons and
+// presents the buffer at WM_PAINT. Nothing is freed at the end: the process's exit frees it
+// all.
 
 #include <windows.h>
 
+#include <objbase.h>
+#include <wincodec.h>
+
 #include <cmath>
+#include <cwchar>
+#include <initializer_list>
 
 namespace {
 
@@ -15,8 +22,7 @@ constexpr UINT_PTR kTimer = 1;
 constexpr double kTurn = 6.283185307;
 
 HDC buffer = nullptr;  // the back buffer's memory DC, with the white brush and pen selected
-HDC face = nullptr;    // a memory DC holding the picture
-BITMAP faceSize{};
+HDC face = nullptr;    // a memory DC holding the face at the window's size
 
 POINT handPoint(double angle, double radius) {
   return POINT{static_cast<LONG>(std::lround(kSize / 2.0 + radius * std::sin(angle))),
@@ -24,7 +30,7 @@ POINT handPoint(double angle, double radius) {
 }
 
 void drawFace(HWND window) {
-  StretchBlt(buffer, 0, 0, kSize, kSize, face, 0, 0, faceSize.bmWidth, faceSize.bmHeight, SRCCOPY);
+  BitBlt(buffer, 0, 0, kSize, kSize, face, 0, 0, SRCCOPY);
   SYSTEMTIME now{};
   GetLocalTime(&now);
   const POINT centre{kSize / 2, kSize / 2};
@@ -41,6 +47,75 @@ void drawFace(HWND window) {
   Polygon(buffer, minuteHand, 4);
   Polygon(buffer, secondHand, 3);
   InvalidateRect(window, nullptr, FALSE);
+}
+
+HBITMAP sizedBitmap(void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = kSize;
+  info.bmiHeader.biHeight = -kSize;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// A bitmap file: loaded whole, stretched once.
+HBITMAP loadBitmapFile(const wchar_t* file) {
+  const auto picture = static_cast<HBITMAP>(
+      LoadImageW(nullptr, file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (picture == nullptr) return nullptr;
+  BITMAP size{};
+  GetObjectW(picture, sizeof size, &size);
+  void* bits = nullptr;
+  const HBITMAP scaled = sizedBitmap(&bits);
+  const HDC source = CreateCompatibleDC(nullptr);
+  const HDC target = CreateCompatibleDC(nullptr);
+  SelectObject(source, picture);
+  SelectObject(target, scaled);
+  SetStretchBltMode(target, HALFTONE);
+  SetBrushOrgEx(target, 0, 0, nullptr);
+  StretchBlt(target, 0, 0, kSize, kSize, source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+  DeleteDC(source);
+  DeleteDC(target);
+  DeleteObject(picture);
+  return scaled;
+}
+
+// Any other picture: decoded by the imaging component straight to the window's size, a row
+// at a time, and the component let go again.
+HBITMAP loadPicture(const wchar_t* file) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return nullptr;
+  HBITMAP scaled = nullptr;
+  IWICImagingFactory* factory = nullptr;
+  IWICBitmapDecoder* decoder = nullptr;
+  IWICBitmapFrameDecode* frame = nullptr;
+  IWICFormatConverter* converter = nullptr;
+  IWICBitmapScaler* scaler = nullptr;
+  void* bits = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_PPV_ARGS(&factory))) &&
+      SUCCEEDED(factory->CreateDecoderFromFilename(file, nullptr, GENERIC_READ,
+                                                   WICDecodeMetadataCacheOnDemand, &decoder)) &&
+      SUCCEEDED(decoder->GetFrame(0, &frame)) &&
+      SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+      SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                      nullptr, 0.0, WICBitmapPaletteTypeCustom)) &&
+      SUCCEEDED(factory->CreateBitmapScaler(&scaler)) &&
+      SUCCEEDED(scaler->Initialize(converter, kSize, kSize, WICBitmapInterpolationModeFant)) &&
+      (scaled = sizedBitmap(&bits)) != nullptr) {
+    for (int row = 0; row < kSize; ++row) {
+      const WICRect line{0, row, kSize, 1};
+      scaler->CopyPixels(&line, kSize * 4, kSize * 4, static_cast<BYTE*>(bits) + row * kSize * 4);
+    }
+  }
+  for (IUnknown* object : {static_cast<IUnknown*>(scaler), static_cast<IUnknown*>(converter),
+                           static_cast<IUnknown*>(frame), static_cast<IUnknown*>(decoder),
+                           static_cast<IUnknown*>(factory)}) {
+    if (object != nullptr) object->Release();
+  }
+  CoUninitialize();
+  return scaled;
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -68,12 +143,13 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
-                    int /*show*/) {
-  const auto picture = static_cast<HBITMAP>(
-      LoadImageW(nullptr, L"clockbg5.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLine, int /*show*/) {
+  const wchar_t* file =
+      commandLine != nullptr && *commandLine != L'\0' ? commandLine : L"clockbg5.bmp";
+  const std::size_t length = std::wcslen(file);
+  const bool bitmapFile = length >= 4 && _wcsicmp(file + length - 4, L".bmp") == 0;
+  const HBITMAP picture = bitmapFile ? loadBitmapFile(file) : loadPicture(file);
   if (picture == nullptr) return 1;
-  GetObjectW(picture, sizeof faceSize, &faceSize);
   face = CreateCompatibleDC(nullptr);
   SelectObject(face, picture);
 
@@ -81,8 +157,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   buffer = CreateCompatibleDC(screen);
   SelectObject(buffer, CreateCompatibleBitmap(screen, kSize, kSize));
   ReleaseDC(nullptr, screen);
-  SetStretchBltMode(buffer, HALFTONE);
-  SetBrushOrgEx(buffer, 0, 0, nullptr);
   SelectObject(buffer, GetStockObject(WHITE_BRUSH));
   SelectObject(buffer, GetStockObject(WHITE_PEN));
 
@@ -92,9 +166,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = L"ZarnFloor";
   RegisterClassW(&windowClass);
-  const HWND window = CreateWindowExW(0, L"ZarnFloor", L"", WS_POPUP | WS_VISIBLE, 0, 0, kSize,
-                                      kSize, nullptr, nullptr, instance, nullptr);
+  const HWND window = CreateWindowExW(0, L"ZarnFloor", L"", WS_POPUP, 0, 0, kSize, kSize, nullptr,
+                                      nullptr, instance, nullptr);
   if (window == nullptr) return 1;
+  // The first frame is in the back buffer before the window's first paint.
+  drawFace(window);
+  ShowWindow(window, SW_SHOW);
   SetTimer(window, kTimer, 1000, nullptr);
 
   MSG message{};

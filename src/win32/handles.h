@@ -1,7 +1,7 @@
 #pragma once
 
 // Owners for the platform handles of the Win32 layer: each handle is released exactly
-// once, by the owner that holds it.
+// once, by the owner that holds it. COM objects are held in Microsoft::WRL::ComPtr.
 
 #include <windows.h>
 
@@ -56,39 +56,6 @@ using UniqueDc = Unique<HDC, deleteDc>;
 using UniqueMenu = Unique<HMENU, destroyMenu>;
 using UniqueIcon = Unique<HICON, destroyIcon>;
 using UniqueKey = Unique<HKEY, closeKey>;
-
-// Owns one reference to a COM object and releases it once.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      pointer_ = std::exchange(other.pointer_, nullptr);
-    }
-    return *this;
-  }
-
-  [[nodiscard]] T* get() const { return pointer_; }
-  T* operator->() const { return pointer_; }
-  explicit operator bool() const { return pointer_ != nullptr; }
-  // The out parameter of a call that hands over a new reference; the old one goes first.
-  T** put() {
-    reset();
-    return &pointer_;
-  }
-  void reset() {
-    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
-  }
-
- private:
-  T* pointer_ = nullptr;
-};
 
 // Restores the object that a SelectObject replaced when the scope ends.
 class SelectionGuard {

@@ -57,7 +57,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   FrmZarnWindow window(instance, screen);
   Win32ClockWindow clockWindow(window, screen);
   Win32Gdi gdi(window, screen);
-  WicPictureLoader pictures;
+  // The face is decoded to the clock's client size, which the restored geometry has set by
+  // the time Form_Load and the properties command load it.
+  WicPictureLoader pictures([&window] {
+    RECT client{};
+    GetClientRect(window.hwnd(), &client);
+    return SIZE{client.right, client.bottom};
+  });
   Win32TimeOfDay time;
   RegistrySettingsStore settings;
   Win32UserLocale locale;
@@ -68,9 +74,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   Platform platform{clockWindow, screen,   gdi,     pictures, time,      settings,
                     locale,      messages, process, shell,    activation};
 
-  PropertiesWindow propertiesWindow(instance, pictures, screen,
-                                    [&window] { return window.hwnd(); });
-  frmProperties properties(propertiesWindow, propertiesWindow, pictures);
+  // The dialog decodes its pictures to the preview's square with a loader of its own.
+  WicPictureLoader previewPictures([&screen] { return PropertiesWindow::previewSize(screen); });
+  PropertiesWindow propertiesWindow(instance, screen, [&window] { return window.hwnd(); });
+  frmProperties properties(propertiesWindow, propertiesWindow, previewPictures);
   frmZarn form(platform, properties);
 
   try {
@@ -81,6 +88,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   }
   // The window system loads the form before it first shows it.
   form.Form_Load();
-  window.showFirstTime();
+  if (window.hwnd() != nullptr) {
+    window.showFirstTime();
+    // The first frame is drawn as the window appears, so that its first paint shows the
+    // face and the hands rather than an empty window until the timer's first tick.
+    form.Trigger_Timer();
+    window.present();
+  }
   return runMessageLoop();
 }

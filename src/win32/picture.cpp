@@ -1,15 +1,45 @@
 #include "win32/picture.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "platform/failure.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
 
+#ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__
+// The imaging component's decoding at a reduced size, which its JPEG decoder offers; the
+// mingw-w64 headers of this toolchain do not declare it.
+struct IWICBitmapSourceTransform : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                               WICPixelFormatGUID* format,
+                                               WICBitmapTransformOptions transform, UINT stride,
+                                               UINT bufferSize, BYTE* buffer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform,
+                                                         BOOL* supported) = 0;
+};
+__CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x13, 0x3d, 0x5a, 0x0c,
+                0x13, 0xb9, 0x40)
+#endif
+
 namespace zarn::win32 {
 
 namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr std::uint64_t kBytesPerPixel = 4;
+// The imaging component counts strides and buffers in 32-bit byte counts.
+constexpr std::uint64_t kMaxBytes = std::numeric_limits<UINT>::max();
+// The most pixels a decoder is given to decode, 1 GiB at 32 bits per pixel, in any shape.
+// Decoders may hold the whole frame while they decode (under Wine the BMP and JPEG decoders
+// do), and for a header that claims more they would take gigabytes before they fail on
+// the missing data.
+constexpr std::uint64_t kMaxDecodedPixels = std::uint64_t{16384} * 16384;
 
 std::string cannotLoad(const std::string& path) {
   return "Bild \"" + path + "\" kann nicht geladen werden: ";
@@ -22,20 +52,109 @@ void check(HRESULT result, const std::string& path) {
   }
 }
 
-}  // namespace
+std::string pixels(UINT width, UINT height) {
+  return std::to_string(width) + " x " + std::to_string(height) + " Bildpunkte";
+}
 
-Win32Picture::Win32Picture(UniqueBitmap bitmap, int width, int height)
-    : bitmap_(std::move(bitmap)), width_(width), height_(height) {}
+// A name with a root ("\faces\a.bmp") or a drive ("C:a.bmp") is not meant from the
+// current directory alone.
+bool isRelative(const std::wstring& name) {
+  if (name.empty() || name[0] == L'\\' || name[0] == L'/') return false;
+  return name.size() < 2 || name[1] != L':';
+}
+
+bool missing(const std::wstring& name) {
+  if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The folder of the program's own file with its trailing backslash; empty when unknown.
+std::wstring programFolder() {
+  std::wstring file(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, file.data(), static_cast<DWORD>(file.size()));
+    if (length == 0) return {};
+    if (length < file.size()) {
+      file.resize(length);
+      break;
+    }
+    if (file.size() >= 32768) return {};
+    file.resize(file.size() * 2);
+  }
+  const std::size_t separator = file.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : file.substr(0, separator + 1);
+}
+
+// The file that a picture name opens. A clock started at logon or from a shortcut runs in
+// some other directory, so a relative name that names nothing in the current directory is
+// taken from the program's folder, where the faces lie beside it; the current directory
+// comes first, so that stored relative names keep their meaning.
+std::wstring fileToOpen(const std::string& path) {
+  std::wstring name = widen(path);
+  if (!isRelative(name) || !missing(name)) return name;
+  const std::wstring folder = programFolder();
+  if (folder.empty() || missing(folder + name)) return name;
+  return folder + name;
+}
+
+// How a frame is decoded: at its own size, or by its decoder at the smallest reduced size
+// that still covers the shown size (JPEG decoders offer 1/2, 1/4 and 1/8), so that a large
+// picture is not decoded whole.
+struct Decoding {
+  UINT width = 0;
+  UINT height = 0;
+  ComPtr<IWICBitmapSourceTransform> reducing;  // null at the frame's own size
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+};
+
+Decoding decoding(IWICBitmapFrameDecode& frame, UINT width, UINT height, UINT shownWidth,
+                  UINT shownHeight) {
+  Decoding reduced{shownWidth, shownHeight, nullptr};
+  BOOL upright = FALSE;
+  if (FAILED(frame.QueryInterface(IID_PPV_ARGS(reduced.reducing.GetAddressOf()))) ||
+      FAILED(reduced.reducing->DoesSupportTransform(WICBitmapTransformRotate0, &upright)) ||
+      !upright || FAILED(reduced.reducing->GetClosestSize(&reduced.width, &reduced.height)) ||
+      FAILED(reduced.reducing->GetClosestPixelFormat(&reduced.format)) ||
+      reduced.width < shownWidth || reduced.height < shownHeight ||
+      (reduced.width >= width && reduced.height >= height)) {
+    return Decoding{width, height, nullptr};
+  }
+  return reduced;
+}
+
+// The frame decoded at the reduced size; its decoder's failures are reported as any other.
+ComPtr<IWICBitmapSource> decodeReduced(IWICImagingFactory& imaging, Decoding how,
+                                       const std::string& path) {
+  ComPtr<IWICBitmap> reduced;
+  check(imaging.CreateBitmap(how.width, how.height, how.format, WICBitmapCacheOnLoad,
+                             reduced.GetAddressOf()),
+        path);
+  const WICRect whole{0, 0, static_cast<INT>(how.width), static_cast<INT>(how.height)};
+  ComPtr<IWICBitmapLock> lock;
+  check(reduced->Lock(&whole, WICBitmapLockWrite, lock.GetAddressOf()), path);
+  UINT stride = 0;
+  UINT size = 0;
+  BYTE* bits = nullptr;
+  check(lock->GetStride(&stride), path);
+  check(lock->GetDataPointer(&size, &bits), path);
+  check(how.reducing->CopyPixels(nullptr, how.width, how.height, &how.format,
+                                 WICBitmapTransformRotate0, stride, size, bits),
+        path);
+  return reduced;
+}
+
+}  // namespace
 
 Handle Win32Picture::handle() const { return reinterpret_cast<Handle>(bitmap_.get()); }
 
 IWICImagingFactory& WicPictureLoader::factory(const std::string& path) {
   if (!factory_) {
     check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                           IID_PPV_ARGS(factory_.put())),
+                           IID_PPV_ARGS(factory_.ReleaseAndGetAddressOf())),
           path);
   }
-  return *factory_.get();
+  return *factory_.Get();
 }
 
 std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) {
@@ -43,44 +162,62 @@ std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) 
 
   IWICImagingFactory& imaging = factory(path);
   ComPtr<IWICBitmapDecoder> decoder;
-  check(imaging.CreateDecoderFromFilename(widen(path).c_str(), nullptr, GENERIC_READ,
-                                          WICDecodeMetadataCacheOnDemand, decoder.put()),
+  check(imaging.CreateDecoderFromFilename(fileToOpen(path).c_str(), nullptr, GENERIC_READ,
+                                          WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf()),
         path);
   ComPtr<IWICBitmapFrameDecode> frame;
-  check(decoder->GetFrame(0, frame.put()), path);
+  check(decoder->GetFrame(0, frame.GetAddressOf()), path);
   UINT width = 0;
   UINT height = 0;
   check(frame->GetSize(&width, &height), path);
-  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
-    throw Failure(errors::kPictureUnusable,
-                  cannotLoad(path) + std::to_string(width) + " x " + std::to_string(height) +
-                      " Bildpunkte sind keine brauchbare Gr\u00F6\u00DFe");
+  const SIZE shown = shownSize_ ? shownSize_() : SIZE{};
+  const UINT shownWidth = static_cast<UINT>(std::max<LONG>(shown.cx, 1));
+  const UINT shownHeight = static_cast<UINT>(std::max<LONG>(shown.cy, 1));
+  const Decoding how = decoding(*frame.Get(), width, height, shownWidth, shownHeight);
+  // Only what is decoded is limited: a picture that its decoder reduces may be larger.
+  if (width == 0 || height == 0 || std::uint64_t{how.width} * how.height > kMaxDecodedPixels) {
+    throw Failure(errors::kPictureUnusable, cannotLoad(path) + pixels(width, height) +
+                                                " sind keine brauchbare Gr\u00F6\u00DFe");
   }
+  const std::uint64_t stride = shownWidth * kBytesPerPixel;
+  const auto noMemory = [&] {
+    return Failure(errors::kPictureUnusable,
+                   cannotLoad(path) + "kein Speicher f\u00FCr " + pixels(shownWidth, shownHeight));
+  };
+  if (stride * shownHeight > kMaxBytes) throw noMemory();
 
+  ComPtr<IWICBitmapSource> source = frame;
+  if (how.reducing) source = decodeReduced(imaging, how, path);
   ComPtr<IWICFormatConverter> converter;
-  check(imaging.CreateFormatConverter(converter.put()), path);
-  check(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+  check(imaging.CreateFormatConverter(converter.GetAddressOf()), path);
+  check(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
                               nullptr, 0.0, WICBitmapPaletteTypeCustom),
         path);
+  ComPtr<IWICBitmapScaler> scaler;
+  check(imaging.CreateBitmapScaler(scaler.GetAddressOf()), path);
+  check(
+      scaler->Initialize(converter.Get(), shownWidth, shownHeight, WICBitmapInterpolationModeFant),
+      path);
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, like the decoder's rows
+  info.bmiHeader.biWidth = static_cast<LONG>(shownWidth);
+  info.bmiHeader.biHeight = -static_cast<LONG>(shownHeight);  // top-down, like the rows below
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || bits == nullptr) {
-    throw Failure(errors::kPictureUnusable, cannotLoad(path) + "kein Speicher f\u00FCr " +
-                                                std::to_string(width) + " x " +
-                                                std::to_string(height) + " Bildpunkte");
+  if (!bitmap || bits == nullptr) throw noMemory();
+  // Row by row: the scaler asks its source for all the rows that the rows asked of it
+  // span, so asking for every row at once would hold the whole picture again.
+  const auto rowBytes = static_cast<UINT>(stride);
+  for (UINT row = 0; row < shownHeight; ++row) {
+    const WICRect line{0, static_cast<INT>(row), static_cast<INT>(shownWidth), 1};
+    check(scaler->CopyPixels(&line, rowBytes, rowBytes, static_cast<BYTE*>(bits) + row * stride),
+          path);
   }
-  const UINT stride = width * 4;
-  check(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)), path);
-  return std::make_unique<Win32Picture>(std::move(bitmap), static_cast<int>(width),
-                                        static_cast<int>(height));
+  return std::make_unique<Win32Picture>(std::move(bitmap));
 }
 
 }  // namespace zarn::win32

@@ -1,11 +1,14 @@
 #pragma once
 
-// Pictures loaded through the Windows Imaging Component into 32-bit DIB sections.
+// Pictures loaded through the Windows Imaging Component into 32-bit DIB sections, scaled
+// once, as they are decoded, to the size they are shown at.
 
 #include <windows.h>
 
 #include <wincodec.h>
+#include <wrl/client.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,32 +23,32 @@ namespace zarn::win32 {
 class Win32Picture final : public Picture {
  public:
   Win32Picture() = default;
-  Win32Picture(UniqueBitmap bitmap, int width, int height);
+  explicit Win32Picture(UniqueBitmap bitmap) : bitmap_(std::move(bitmap)) {}
 
   [[nodiscard]] Handle handle() const override;
-  [[nodiscard]] HBITMAP bitmap() const { return bitmap_.get(); }
-  [[nodiscard]] int width() const { return width_; }
-  [[nodiscard]] int height() const { return height_; }
 
  private:
   UniqueBitmap bitmap_;
-  int width_ = 0;
-  int height_ = 0;
 };
 
 // Loads any picture format the imaging component decodes (BMP, JPEG, PNG, GIF at least),
-// taking the first frame. Needs COM initialised on the calling thread.
+// taking the first frame, and decodes it straight to the size in pixels where it will be
+// shown, as `shownSize` gives it at each load, so that no full-size copy of a large
+// picture stays in memory. A relative name that names nothing in the current directory
+// is opened from the program's own folder. Needs COM initialised on the calling thread.
 class WicPictureLoader final : public PictureLoader {
  public:
-  // Pictures larger than this on a side are refused before any memory is taken for them.
-  static constexpr UINT kMaxSide = 16384;
+  using ShownSize = std::function<SIZE()>;
+
+  explicit WicPictureLoader(ShownSize shownSize) : shownSize_(std::move(shownSize)) {}
 
   std::unique_ptr<Picture> loadPicture(const std::string& path) override;
 
  private:
   IWICImagingFactory& factory(const std::string& path);
 
-  ComPtr<IWICImagingFactory> factory_;  // created at the first load, kept for the next ones
+  ShownSize shownSize_;
+  Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;  // created at the first load, kept
 };
 
 }  // namespace zarn::win32

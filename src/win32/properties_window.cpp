@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -434,19 +435,32 @@ bool PropertiesWindow::Shown::stretchPicture(HDC dc, const RECT& area) const noe
   const UniqueDc source(CreateCompatibleDC(dc));
   if (!source) return false;
   const SelectionGuard selected(source.get(), bitmap);
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  // The dialog's loader decodes the picture to the preview's square, which is then copied.
+  if (size.bmWidth == width && size.bmHeight == height) {
+    return BitBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, SRCCOPY) != FALSE;
+  }
   const int previousMode = SetStretchBltMode(dc, HALFTONE);
   POINT previousOrigin{};
   SetBrushOrgEx(dc, 0, 0, &previousOrigin);
-  const BOOL drawn =
-      StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                 source.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+  const BOOL drawn = StretchBlt(dc, area.left, area.top, width, height, source.get(), 0, 0,
+                                size.bmWidth, size.bmHeight, SRCCOPY);
   SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
   SetStretchBltMode(dc, previousMode);
   return drawn != FALSE;
 }
 
-PropertiesWindow::PropertiesWindow(HINSTANCE instance, PictureLoader& /*pictures*/,
-                                   const Screen& screen, std::function<HWND()> clockWindow)
+SIZE PropertiesWindow::previewSize(const Screen& screen) {
+  const auto preview =
+      std::find_if(kPropertiesControls.begin(), kPropertiesControls.end(),
+                   [](const ControlLayout& c) { return c.id == PropertiesControl::imgBG; });
+  const PixelBox box = controlBox(*preview, screen.twipsPerPixelX(), screen.twipsPerPixelY());
+  return SIZE{box.width, box.height};
+}
+
+PropertiesWindow::PropertiesWindow(HINSTANCE instance, const Screen& screen,
+                                   std::function<HWND()> clockWindow)
     : instance_(instance), screen_(screen), clockWindow_(std::move(clockWindow)) {
   customColours_.fill(RGB(255, 255, 255));
 }

@@ -17,13 +17,14 @@ namespace zarn::win32 {
 class PropertiesWindow : public PropertiesHost, public CommonDialogs {
  public:
   // `clockWindow` gives the clock window, which takes no input while the dialog is shown.
-  // The dialog's pictures are loaded by frmProperties itself, so `pictures` is not used
-  // here.
-  PropertiesWindow(HINSTANCE instance, PictureLoader& pictures, const Screen& screen,
-                   std::function<HWND()> clockWindow);
+  // The dialog's pictures are loaded by frmProperties itself.
+  PropertiesWindow(HINSTANCE instance, const Screen& screen, std::function<HWND()> clockWindow);
   ~PropertiesWindow() override = default;
   PropertiesWindow(const PropertiesWindow&) = delete;
   PropertiesWindow& operator=(const PropertiesWindow&) = delete;
+
+  // The preview's square in pixels, the size its pictures are best decoded to.
+  [[nodiscard]] static SIZE previewSize(const Screen& screen);
 
   // Creates the window, runs Form_Load, shows it and waits until it is unloaded. A failure
   // of one of the dialog's procedures unloads the window and is rethrown here afterwards.

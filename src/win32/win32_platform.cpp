@@ -213,6 +213,12 @@ void Win32Gdi::paintPicture(const Picture& picture, Twips x, Twips y, Twips widt
   const UniqueDc source(CreateCompatibleDC(dc));
   if (!source) return;
   const SelectionGuard selected(source.get(), bitmap);
+  // The loader has scaled the face to the client area once, so a tick only copies it; a
+  // picture of any other size is stretched.
+  if (size.bmWidth == destinationWidth && size.bmHeight == destinationHeight) {
+    BitBlt(dc, left, top, destinationWidth, destinationHeight, source.get(), 0, 0, SRCCOPY);
+    return;
+  }
   SetStretchBltMode(dc, HALFTONE);
   SetBrushOrgEx(dc, 0, 0, nullptr);
   StretchBlt(dc, left, top, destinationWidth, destinationHeight, source.get(), 0, 0, size.bmWidth,

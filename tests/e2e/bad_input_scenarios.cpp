@@ -325,6 +325,11 @@ std::vector<PictureFile> makePictures(const Context& context) {
   const Bytes bmp = readFile(dir + L"clockbg1.bmp");
   requireHr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "starting COM");
   writeJpeg(dir + L"clockbg1.bmp", dir + L"face.jpg");
+  // A panorama larger on a side than a picture decoded whole may be, in greys, which the
+  // JPEG keeps exactly in flat areas.
+  constexpr Rgb kPanoramaOutside{60, 60, 60};
+  constexpr Rgb kPanoramaInside{200, 200, 200};
+  writeFramedJpeg(dir + L"panorama.jpg", 20000, 5000, kPanoramaOutside, kPanoramaInside);
   CoUninitialize();
   const Bytes jpeg = readFile(dir + L"face.jpg");
 
@@ -387,7 +392,7 @@ std::vector<PictureFile> makePictures(const Context& context) {
       std::nullopt, true);
   add("huge header", L"30000x1.bmp", bitmap(30000, 1, 24, BI_RGB, 3000), Expect::reports);
   add("huge header", L"1x30000.bmp", bitmap(1, 30000, 24, BI_RGB, 3000), Expect::reports);
-  // The largest side the loader takes, with far too few pixels behind it.
+  // As many pixels as the loader decodes at most, with far too few behind them.
   add("huge header", L"16384x16384.bmp", bitmap(16384, 16384, 24, BI_RGB, 3000), Expect::reports);
   add("bad header", L"0x0.bmp", bitmap(0, 0, 24, BI_RGB, 64), Expect::reports);
   add("bad header", L"width-minus-5.bmp", bitmap(-5, 5, 24, BI_RGB, 64), Expect::reports);
@@ -419,6 +424,8 @@ std::vector<PictureFile> makePictures(const Context& context) {
       Expect::reports, std::nullopt, true);
   add("valid JPEG", L"face.jpg", jpeg, Expect::loads,
       Look{kFace1.corner, kFace1.centre, kJpegTolerance});
+  add("valid JPEG", L"panorama.jpg", readFile(dir + L"panorama.jpg"), Expect::loads,
+      Look{kPanoramaOutside, kPanoramaInside}, true);
   add("non-ASCII name", L"Zifferblatt \u00E4.bmp", bmp, Expect::loads, kFace1, true);
   return files;
 }

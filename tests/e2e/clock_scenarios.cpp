@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -198,6 +199,85 @@ std::size_t expectFace(const Context& context, HWND window, Rgb centre, Rgb corn
     expectPixels(context, frame, disc, centre, "centre of the face " + std::string(face), where);
     return disc.size();
   }
+}
+
+// A bitmap file stretched with HALFTONE to a size, as the clock once stretched its face on
+// every tick: the look that the face scaled once at loading keeps.
+Capture halftoneStretch(const std::wstring& file, int width, int height,
+                        const std::source_location& where) {
+  const auto picture = static_cast<HBITMAP>(
+      LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  requireTrue(picture != nullptr, "loading " + describe(file), printed("error %lu", GetLastError()),
+              "the picture", where);
+  BITMAP size{};
+  GetObjectW(picture, sizeof size, &size);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP stretched = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HDC source = CreateCompatibleDC(nullptr);
+  const HDC target = CreateCompatibleDC(nullptr);
+  const HGDIOBJ oldSource = SelectObject(source, picture);
+  const HGDIOBJ oldTarget = SelectObject(target, stretched);
+  SetStretchBltMode(target, HALFTONE);
+  SetBrushOrgEx(target, 0, 0, nullptr);
+  const bool drawn = StretchBlt(target, 0, 0, width, height, source, 0, 0, size.bmWidth,
+                                size.bmHeight, SRCCOPY) != FALSE;
+  GdiFlush();
+  Capture capture(width, height);
+  if (drawn && bits != nullptr) {
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    std::transform(pixels, pixels + static_cast<std::size_t>(width) * height, capture.bits(),
+                   [](std::uint32_t p) { return p & 0x00FFFFFFu; });
+  }
+  SelectObject(source, oldSource);
+  SelectObject(target, oldTarget);
+  DeleteDC(source);
+  DeleteDC(target);
+  DeleteObject(stretched);
+  DeleteObject(picture);
+  requireTrue(drawn, "stretching " + describe(file), "StretchBlt failed", "a stretched copy",
+              where);
+  return capture;
+}
+
+// Compares the face, wherever no hand may be, with the picture file stretched with
+// HALFTONE; says how many pixels matched. Scaling may round a few edge pixels differently,
+// but not shift, blur or recolour the face.
+std::string expectHalftoneFace(
+    const Context& context, HWND window, const std::wstring& file,
+    const std::source_location& where = std::source_location::current()) {
+  const Frame frame = steadyFrame(window, false, where);
+  const int width = frame.pixels.width();
+  const int height = frame.pixels.height();
+  const Capture expected = halftoneStretch(file, width, height, where);
+  const auto shapes = shapesOf(frame);
+  const auto face = pixelsWhere(width, height, [&](int x, int y) {
+    return std::all_of(shapes.begin(), shapes.end(),
+                       [&](const HandShapes& s) { return clearOfHands(x, y, s) >= kClear; });
+  });
+  std::size_t differing = 0;
+  Vertex first{};
+  for (const Vertex v : face) {
+    if (!closeTo(frame.pixels.at(v.x, v.y), expected.at(v.x, v.y), kTolerance)) {
+      if (differing++ == 0) first = v;
+    }
+  }
+  if (!expectTrue(differing * 100 <= face.size(), "the face against its HALFTONE stretch",
+                  printed("%zu of %zu pixels differing, the first at ", differing, face.size()) +
+                      describePixel(first.x, first.y) + " " +
+                      describe(frame.pixels.at(first.x, first.y)) + " instead of " +
+                      describe(expected.at(first.x, first.y)),
+                  "at most 1% differing", where)) {
+    saveForInspection(context, frame.pixels, "halftone");
+  }
+  return printed("%zu of %zu face pixels as stretched with HALFTONE", face.size() - differing,
+                 face.size());
 }
 
 struct HandPixels {
@@ -453,6 +533,7 @@ std::string firstStart(const Context& context) {
   // 200 x 200 pixels at every DPI: the default size is 200 times the twips per pixel.
   deleteZarnSettings();
   std::size_t compared = 0;
+  std::string stretched;
   {
     ClockProcess clock(context);
     const HWND window = requireClockWindow(clock);
@@ -466,6 +547,7 @@ std::string firstStart(const Context& context) {
     waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
     compared =
         expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
+    stretched = expectHalftoneFace(context, window, context.workDir + L"\\clockbg5.bmp");
     expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
   }
 
@@ -501,11 +583,8 @@ std::string firstStart(const Context& context) {
              "the clock started in " + describe(system), "ended or reporting",
              "running, no report");
   expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings after both starts");
-  return printed(
-             "window at (0,0) 200x200 showing clockbg5.bmp (%zu centre pixels), also when "
-             "started in ",
-             compared) +
-         describe(system);
+  return printed("window at (0,0) 200x200 showing clockbg5.bmp (%zu centre pixels, ", compared) +
+         stretched + "), also when started in " + describe(system);
 }
 
 std::string whiteHandsDefault(const Context& context) {

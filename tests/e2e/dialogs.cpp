@@ -3,7 +3,9 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace zarn::e2e {
 
@@ -163,6 +165,47 @@ void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg) {
   WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
   requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
   requireHr(frame->WriteSource(source.get(), nullptr), "encoding the picture");
+  requireHr(frame->Commit(), "finishing the JPEG's frame");
+  requireHr(encoder->Commit(), "finishing the JPEG");
+}
+
+void writeFramedJpeg(const std::wstring& jpeg, UINT width, UINT height, Rgb outside, Rgb inside) {
+  Com<IWICImagingFactory> factory;
+  requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())),
+            "creating the imaging factory");
+  Com<IWICStream> stream;
+  requireHr(factory->CreateStream(stream.out()), "creating a stream");
+  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
+  Com<IWICBitmapEncoder> encoder;
+  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
+            "creating the JPEG encoder");
+  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
+  Com<IWICBitmapFrameEncode> frame;
+  Com<IPropertyBag2> options;
+  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
+  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
+  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
+  constexpr UINT kStrip = 64;
+  const UINT stride = (width * 3 + 3) & ~3u;
+  std::vector<BYTE> rows(static_cast<std::size_t>(stride) * kStrip);
+  const auto middle = [](UINT at, UINT size) { return at >= size * 2 / 5 && at < size * 3 / 5; };
+  for (UINT top = 0; top < height; top += kStrip) {
+    const UINT count = std::min(kStrip, height - top);
+    for (UINT row = 0; row < count; ++row) {
+      for (UINT x = 0; x < width; ++x) {
+        const Rgb c = middle(top + row, height) && middle(x, width) ? inside : outside;
+        BYTE* p = &rows[static_cast<std::size_t>(row) * stride + x * 3];
+        p[0] = c.b;
+        p[1] = c.g;
+        p[2] = c.r;
+      }
+    }
+    requireHr(frame->WritePixels(count, stride, stride * count, rows.data()),
+              "encoding the JPEG's rows");
+  }
   requireHr(frame->Commit(), "finishing the JPEG's frame");
   requireHr(encoder->Commit(), "finishing the JPEG");
 }

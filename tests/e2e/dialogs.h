@@ -76,4 +76,9 @@ void requireHr(HRESULT hr, std::string_view what);
 // Encodes a bitmap file as a JPEG file with the system's imaging component.
 void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg);
 
+// Writes a JPEG file of the size in the colour `outside`, with its middle fifth across and
+// down in the colour `inside`, encoded a strip at a time so that no copy of the whole
+// picture is made.
+void writeFramedJpeg(const std::wstring& jpeg, UINT width, UINT height, Rgb outside, Rgb inside);
+
 }  // namespace zarn::e2e

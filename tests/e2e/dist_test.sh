@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release package of one architecture: tools/dist.sh writes it; unpacked into an empty
 # folder it holds exactly the built program of this architecture, both face pictures and
-# the German notes in the form Notepad reads, and the clock started from there under Wine
-# shows its default face (the driver's first_start scenario).
+# the German notes in the form Notepad reads, and the clock started from there under Wine,
+# and from an empty folder, shows its default face (the driver's first_start scenario).
 #
 #   dist_test.sh <win32|win64> <builddir> <version>
 #
@@ -76,6 +76,10 @@ check "placeholders left in LIESMICH.txt" "$left" no
 
 bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$builddir/bin/zarn_e2e.exe" first_start \
   "$(windows_path "$exe")" "$(windows_path "$unpacked")" || failed=1
+# Started in another folder, as at logon, the clock finds its face beside itself.
+mkdir -p "$work/elsewhere"
+bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$builddir/bin/zarn_e2e.exe" first_start \
+  "$(windows_path "$exe")" "$(windows_path "$work/elsewhere")" || failed=1
 
 if [[ $failed -ne 0 ]]; then
   echo "FAIL dist_package (files in $work)"

@@ -269,6 +269,7 @@ ClockProcess::ClockProcess(const Context& context, const std::source_location& w
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   std::wstring commandLine = L"\"" + context.clockExe + L"\"";
+  if (!context.arguments.empty()) commandLine += L" " + context.arguments;
   // Under load Wine now and then refuses a start with "internal error" (1359) and takes
   // the same start a moment later; any other refusal fails the scenario at once.
   BOOL started = FALSE;

@@ -21,13 +21,15 @@ namespace zarn::e2e {
 using facegen::Rgb;
 
 // What a scenario is run with: the clock's program and the folder it runs in, both as
-// Windows paths, the scenario's name and, for a scenario run in phases, the phase's number
-// from 1 (0 otherwise).
+// Windows paths, the scenario's name, for a scenario run in phases the phase's number
+// from 1 (0 otherwise), and the command line's arguments after the program, for programs
+// that take some.
 struct Context {
   std::string scenario;
   std::wstring clockExe;
   std::wstring workDir;
   int phase = 0;
+  std::wstring arguments = {};
 };
 
 std::string printed(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
