@@ -287,13 +287,13 @@ struct HandPixels {
 
 // Pixels well inside the hour and the minute hand. With `uncoveredOnly`, only those that
 // no later-drawn hand can cover at any time the frame may show.
-HandPixels handPixels(const Frame& frame, bool uncoveredOnly) {
+HandPixels handPixels(const Frame& frame, bool uncoveredOnly, bool ofSecondHand = true) {
   const int width = frame.pixels.width();
   const int height = frame.pixels.height();
   const auto shapes = shapesOf(frame);
   const HandShapes& hands = shapes.front();
   const auto clearOfSeconds = [&](int x, int y) {
-    return std::all_of(shapes.begin(), shapes.end(), [&](const HandShapes& s) {
+    return !ofSecondHand || std::all_of(shapes.begin(), shapes.end(), [&](const HandShapes& s) {
       return distanceToSegment(x, y, s.secondTip, s.centre) >= kClear;
     });
   };
@@ -411,22 +411,27 @@ Tips handTips(const Frame& frame, Rgb hour, Rgb minute, Rgb second, const Second
 std::string expectHands(const Context& context, HWND window, Rgb hour, Rgb minute, Rgb second,
                         bool uncoveredOnly,
                         const std::source_location& where = std::source_location::current()) {
-  constexpr int kAttempts = 4;
+  constexpr int kAttempts = 6;
+  int minuteWaits = 0;
   for (int attempt = 1;; ++attempt) {
     const Frame frame = steadyFrame(window, true, where);
     const HandPixels pixels = handPixels(frame, uncoveredOnly);
+    const HandPixels besideSeconds = handPixels(frame, uncoveredOnly, false);
     const SecondHandMatch seconds = bestSecondHand(frame, second);
     const bool handsApart =
         pixels.hour.size() >= kFewestPixels && pixels.minute.size() >= kFewestPixels;
     const bool secondsShown = seconds.sampled > 0 && seconds.matched * 10 >= seconds.sampled * 9;
     const Tips tips = handTips(frame, hour, minute, second, seconds);
-    if (attempt < kAttempts && !handsApart) {
+    if (attempt < kAttempts && minuteWaits < 3 &&
+        (besideSeconds.hour.size() < kFewestPixels ||
+         besideSeconds.minute.size() < kFewestPixels)) {
       // The hour and minute hands lie over one another; they part at the next minute.
+      ++minuteWaits;
       const ClockTime now = timeOfDay(static_cast<int>(secondsOfDayNow()));
       pause(static_cast<DWORD>(61 - now.second) * 1000);
       continue;
     }
-    if (attempt < kAttempts && (!secondsShown || tips.unjudged > 0)) {
+    if (attempt < kAttempts && (!handsApart || !secondsShown || tips.unjudged > 0)) {
       // The second hand lies over another hand or its tip, or the tick came late: take the
       // next one.
       pause(1500);

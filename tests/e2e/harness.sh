@@ -95,11 +95,12 @@ use_dpi() {
 }
 
 # The TZ under which the local time reads hh:mm now. Wine takes the zone's offset in whole
-# minutes; the first minute of it has at least 20 s left when this returns.
+# minutes; the minute has at least 20 s left when this returns, and its second hand has left
+# 12 o'clock.
 pinned_zone() {
   local wanted=$1
   local hours=${wanted%%:*} minutes=${wanted##*:}
-  (( 10#$(date -u +%S) > 40 )) && sleep $((61 - 10#$(date -u +%S)))
+  (( 10#$(date -u +%S) > 40 )) && sleep $((65 - 10#$(date -u +%S)))
   local now=$(( 10#$(date -u +%H) * 60 + 10#$(date -u +%M) ))
   local ahead=$(( ((10#$hours * 60 + 10#$minutes - now) % 1440 + 1440) % 1440 ))
   (( ahead > 720 )) && ahead=$((ahead - 1440))
