@@ -534,6 +534,12 @@ std::string firstStart(const Context& context) {
   deleteZarnSettings();
   std::size_t compared = 0;
   std::string stretched;
+  // The faces lie in the folder the clock runs in, or (a release package started from
+  // elsewhere) beside the program.
+  std::wstring faceDir = context.workDir;
+  if (GetFileAttributesW((faceDir + L"\\clockbg5.bmp").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    faceDir = context.clockExe.substr(0, context.clockExe.find_last_of(L'\\'));
+  }
   {
     ClockProcess clock(context);
     const HWND window = requireClockWindow(clock);
@@ -547,7 +553,7 @@ std::string firstStart(const Context& context) {
     waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
     compared =
         expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
-    stretched = expectHalftoneFace(context, window, context.workDir + L"\\clockbg5.bmp");
+    stretched = expectHalftoneFace(context, window, faceDir + L"\\clockbg5.bmp");
     expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
   }
 
@@ -557,8 +563,8 @@ std::string firstStart(const Context& context) {
   requireTrue(CreateDirectoryW(program.c_str(), nullptr) != FALSE, "creating the folder program",
               printed("error %lu", GetLastError()), "created");
   for (const std::wstring& file : {std::wstring(L"clockbg5.bmp"), std::wstring(L"clockbg1.bmp")}) {
-    requireTrue(CopyFileW((context.workDir + L"\\" + file).c_str(),
-                          (program + L"\\" + file).c_str(), TRUE) != FALSE,
+    requireTrue(CopyFileW((faceDir + L"\\" + file).c_str(), (program + L"\\" + file).c_str(),
+                          TRUE) != FALSE,
                 "copying " + describe(file) + " into the program's folder",
                 printed("error %lu", GetLastError()), "copied");
   }
