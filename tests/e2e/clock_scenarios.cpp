@@ -537,27 +537,65 @@ void expectReportsThenEnd(const Context& context, int loadStep,
 std::string firstStart(const Context& context) {
   // 200 x 200 pixels at every DPI: the default size is 200 times the twips per pixel.
   deleteZarnSettings();
-  ClockProcess clock(context);
-  const HWND window = requireClockWindow(clock);
-  expectEqual(windowGeometry(window), Geometry{0, 0, 200, 200}, "the window's rectangle");
-  expectEqual(clientSize(window), Geometry{0, 0, 200, 200}, "the client area");
-  expectEqual(windowText(window), std::wstring(), "the window's caption");
-  const LONG style = GetWindowLongW(window, GWL_STYLE);
-  expectTrue((style & WS_POPUP) != 0 && (style & (WS_CAPTION | WS_THICKFRAME)) == 0,
-             "the window's frame", printed("style 0x%08lx", static_cast<unsigned long>(style)),
-             "a borderless popup");
-  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
-  const std::size_t compared =
-      expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
-  // The face the clock shows: the one in its current folder, or else the one beside it.
-  std::wstring face = context.workDir + L"\\clockbg5.bmp";
-  if (GetFileAttributesW(face.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    face = context.clockExe.substr(0, context.clockExe.find_last_of(L'\\') + 1) + L"clockbg5.bmp";
+  std::size_t compared = 0;
+  std::string stretched;
+  // The faces lie in the folder the clock runs in, or (a release package started from
+  // elsewhere) beside the program.
+  std::wstring faceDir = context.workDir;
+  if (GetFileAttributesW((faceDir + L"\\clockbg5.bmp").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    faceDir = context.clockExe.substr(0, context.clockExe.find_last_of(L'\\'));
   }
-  const std::string stretched = expectHalftoneFace(context, window, face);
-  expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
+  {
+    ClockProcess clock(context);
+    const HWND window = requireClockWindow(clock);
+    expectEqual(windowGeometry(window), Geometry{0, 0, 200, 200}, "the window's rectangle");
+    expectEqual(clientSize(window), Geometry{0, 0, 200, 200}, "the client area");
+    expectEqual(windowText(window), std::wstring(), "the window's caption");
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    expectTrue((style & WS_POPUP) != 0 && (style & (WS_CAPTION | WS_THICKFRAME)) == 0,
+               "the window's frame", printed("style 0x%08lx", static_cast<unsigned long>(style)),
+               "a borderless popup");
+    waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+    compared =
+        expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
+    stretched = expectHalftoneFace(context, window, faceDir + L"\\clockbg5.bmp");
+    expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
+  }
+
+  // Started with Windows, the clock runs in a folder of the system's: the default face
+  // missing there is opened from the program's own folder.
+  const std::wstring program = context.workDir + L"\\program";
+  requireTrue(CreateDirectoryW(program.c_str(), nullptr) != FALSE, "creating the folder program",
+              printed("error %lu", GetLastError()), "created");
+  for (const std::wstring& file : {std::wstring(L"clockbg5.bmp"), std::wstring(L"clockbg1.bmp")}) {
+    requireTrue(CopyFileW((faceDir + L"\\" + file).c_str(), (program + L"\\" + file).c_str(),
+                          TRUE) != FALSE,
+                "copying " + describe(file) + " into the program's folder",
+                printed("error %lu", GetLastError()), "copied");
+  }
+  const std::wstring exe = program + L"\\zarn.exe";
+  requireTrue(CopyFileW(context.clockExe.c_str(), exe.c_str(), TRUE) != FALSE,
+              "copying zarn.exe into the program's folder", printed("error %lu", GetLastError()),
+              "copied");
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  requireTrue(GetFileAttributesW((std::wstring(system) + L"\\clockbg5.bmp").c_str()) ==
+                  INVALID_FILE_ATTRIBUTES,
+              "clockbg5.bmp in the system folder", "present", "absent");
+  Context elsewhere = context;
+  elsewhere.clockExe = exe;
+  elsewhere.workDir = system;
+  ClockProcess clock(elsewhere);
+  const HWND window = requireClockWindow(clock);
+  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp from the program's folder");
+  expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner,
+             "clockbg5.bmp from the program's folder");
+  expectTrue(clock.alive() && zarnBoxes(clock.id()).empty(),
+             "the clock started in " + describe(system), "ended or reporting",
+             "running, no report");
+  expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings after both starts");
   return printed("window at (0,0) 200x200 showing clockbg5.bmp (%zu centre pixels, ", compared) +
-         stretched + ")";
+         stretched + "), also when started in " + describe(system);
 }
 
 std::string whiteHandsDefault(const Context& context) {
