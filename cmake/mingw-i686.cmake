@@ -8,9 +8,9 @@ set(CMAKE_RC_COMPILER ${ZARN_MINGW_TRIPLE}-windres)
 # Doubles are computed in SSE2 registers, as on 64-bit: the x87 unit keeps 64-bit
 # mantissas between steps, so an exact half in the hand geometry could round the other way
 # and the two builds would draw different pixels. Every processor Windows 8 and later runs
-# on has SSE2.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# on has SSE2. Given as compile options rather than initial flags, so that a build folder
+# configured before keeps no x87 arithmetic from its cache.
+add_compile_options(-msse2 -mfpmath=sse)
 set(CMAKE_FIND_ROOT_PATH /usr/${ZARN_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
