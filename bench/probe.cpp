@@ -239,15 +239,8 @@ void writeLargeJpeg(const std::wstring& bitmapFile, const std::wstring& jpegFile
   if (picture == nullptr) fail("cannot load " + zarn::win32::narrow(bitmapFile));
   BITMAP size{};
   GetObjectW(picture, sizeof size, &size);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kJpegSide;
-  info.bmiHeader.biHeight = -kJpegSide;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  const HBITMAP large = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HBITMAP large = createTopDownDib(kJpegSide, kJpegSide, &bits);
   const HDC source = CreateCompatibleDC(nullptr);
   const HDC target = CreateCompatibleDC(nullptr);
   SelectObject(source, picture);

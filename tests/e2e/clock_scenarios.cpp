@@ -211,15 +211,8 @@ Capture halftoneStretch(const std::wstring& file, int width, int height,
               "the picture", where);
   BITMAP size{};
   GetObjectW(picture, sizeof size, &size);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  const HBITMAP stretched = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HBITMAP stretched = createTopDownDib(width, height, &bits);
   const HDC source = CreateCompatibleDC(nullptr);
   const HDC target = CreateCompatibleDC(nullptr);
   const HGDIOBJ oldSource = SelectObject(source, picture);

@@ -135,6 +135,35 @@ std::wstring choosePicture(const ClockProcess& clock, HWND dialog, const std::ws
   return initial;
 }
 
+namespace {
+
+// A JPEG file being written: its one frame is sized and set to 24-bit BGR, ready for pixels.
+struct JpegWriter {
+  Com<IWICStream> stream;
+  Com<IWICBitmapEncoder> encoder;
+  Com<IWICBitmapFrameEncode> frame;
+};
+
+void startJpeg(IWICImagingFactory& factory, const std::wstring& jpeg, UINT width, UINT height,
+               JpegWriter& writer) {
+  requireHr(factory.CreateStream(writer.stream.out()), "creating a stream");
+  requireHr(writer.stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE),
+            "creating the JPEG file");
+  requireHr(factory.CreateEncoder(GUID_ContainerFormatJpeg, nullptr, writer.encoder.out()),
+            "creating the JPEG encoder");
+  requireHr(writer.encoder->Initialize(writer.stream.get(), WICBitmapEncoderNoCache),
+            "starting the JPEG");
+  Com<IPropertyBag2> options;
+  requireHr(writer.encoder->CreateNewFrame(writer.frame.out(), options.out()),
+            "adding the JPEG's frame");
+  requireHr(writer.frame->Initialize(options.get()), "starting the JPEG's frame");
+  requireHr(writer.frame->SetSize(width, height), "sizing the JPEG's frame");
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  requireHr(writer.frame->SetPixelFormat(&format), "the JPEG's pixel format");
+}
+
+}  // namespace
+
 void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg) {
   Com<IWICImagingFactory> factory;
   requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -150,20 +179,10 @@ void writeJpeg(const std::wstring& bitmap, const std::wstring& jpeg) {
   UINT height = 0;
   requireHr(source->GetSize(&width, &height), "the size of " + describe(bitmap));
 
-  Com<IWICStream> stream;
-  requireHr(factory->CreateStream(stream.out()), "creating a stream");
-  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
-  Com<IWICBitmapEncoder> encoder;
-  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
-            "creating the JPEG encoder");
-  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
-  Com<IWICBitmapFrameEncode> frame;
-  Com<IPropertyBag2> options;
-  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
-  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
-  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
+  JpegWriter writer;
+  startJpeg(*factory.get(), jpeg, width, height, writer);
+  IWICBitmapFrameEncode* const frame = writer.frame.get();
+  IWICBitmapEncoder* const encoder = writer.encoder.get();
   requireHr(frame->WriteSource(source.get(), nullptr), "encoding the picture");
   requireHr(frame->Commit(), "finishing the JPEG's frame");
   requireHr(encoder->Commit(), "finishing the JPEG");
@@ -174,20 +193,10 @@ void writeFramedJpeg(const std::wstring& jpeg, UINT width, UINT height, Rgb outs
   requireHr(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out())),
             "creating the imaging factory");
-  Com<IWICStream> stream;
-  requireHr(factory->CreateStream(stream.out()), "creating a stream");
-  requireHr(stream->InitializeFromFilename(jpeg.c_str(), GENERIC_WRITE), "creating the JPEG file");
-  Com<IWICBitmapEncoder> encoder;
-  requireHr(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out()),
-            "creating the JPEG encoder");
-  requireHr(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the JPEG");
-  Com<IWICBitmapFrameEncode> frame;
-  Com<IPropertyBag2> options;
-  requireHr(encoder->CreateNewFrame(frame.out(), options.out()), "adding the JPEG's frame");
-  requireHr(frame->Initialize(options.get()), "starting the JPEG's frame");
-  requireHr(frame->SetSize(width, height), "sizing the JPEG's frame");
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  requireHr(frame->SetPixelFormat(&format), "the JPEG's pixel format");
+  JpegWriter writer;
+  startJpeg(*factory.get(), jpeg, width, height, writer);
+  IWICBitmapFrameEncode* const frame = writer.frame.get();
+  IWICBitmapEncoder* const encoder = writer.encoder.get();
   constexpr UINT kStrip = 64;
   const UINT stride = (width * 3 + 3) & ~3u;
   std::vector<BYTE> rows(static_cast<std::size_t>(stride) * kStrip);

@@ -423,6 +423,17 @@ Rgb Capture::at(int x, int y) const {
           static_cast<std::uint8_t>(p)};
 }
 
+HBITMAP createTopDownDib(int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 bool Capture::saveBmp(const std::wstring& path) const {
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
@@ -457,15 +468,8 @@ Capture captureClient(HWND window) {
   if (client.right <= 0 || client.bottom <= 0) return capture;
   const HDC screen = GetDC(window);
   const HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = client.right;
-  info.bmiHeader.biHeight = -client.bottom;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HBITMAP bitmap = createTopDownDib(client.right, client.bottom, &bits);
   if (bitmap != nullptr) {
     const HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);

@@ -32,6 +32,10 @@ struct Context {
   std::wstring arguments = {};
 };
 
+// A 32-bit top-down DIB section of width × height pixels, its pixels at *bits; null when
+// the system refuses it. The caller deletes it.
+HBITMAP createTopDownDib(int width, int height, void** bits);
+
 std::string printed(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // Thrown by a failed `require`, after the failure has been printed, so that every owner

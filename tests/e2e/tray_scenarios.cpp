@@ -322,15 +322,8 @@ Capture screenPicture(HWND window) {
   Capture capture(r.right - r.left, r.bottom - r.top);
   const HDC screen = GetDC(nullptr);
   const HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = capture.width();
-  info.bmiHeader.biHeight = -capture.height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  if (const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
+  if (const HBITMAP bitmap = createTopDownDib(capture.width(), capture.height(), &bits)) {
     const HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, capture.width(), capture.height(), screen, r.left, r.top, SRCCOPY);
     GdiFlush();
