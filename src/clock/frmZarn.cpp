@@ -218,8 +218,10 @@ void frmZarn::Form_Load() {
     line = 310;
     trayIcon.szTip = tray::fixedTip(kTitle);
     line = 320;
-    p_.shell.shellNotifyIcon(Shell::kNimAdd, trayIcon);
-    trayAdded_ = true;
+    // A shell that is not ready yet (the clock started at logon before it) refuses the
+    // icon; the window then retries it until the shell takes it.
+    trayIcon_ = p_.shell.shellNotifyIcon(Shell::kNimAdd, trayIcon) ? TrayIconState::added
+                                                                   : TrayIconState::refused;
   });
 }
 
@@ -238,18 +240,40 @@ void frmZarn::Form_Unload(std::int16_t& /*Cancel*/) {
     saveSetting(settings::kHeight, settings::singleToText(window.height(), separator));
     line = 120;
     p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon);
-    trayAdded_ = false;
+    trayIcon_ = TrayIconState::absent;
   });
 }
 
-void frmZarn::TaskbarCreated() {
-  if (!trayAdded_) return;
-  // The shell's answer is not examined, as with the first add; a failure passes silently.
+void frmZarn::addTrayIconAgain() {
+  if (trayIcon_ == TrayIconState::absent) return;
   try {
-    p_.shell.shellNotifyIcon(Shell::kNimAdd, trayIcon);
+    if (p_.shell.shellNotifyIcon(Shell::kNimAdd, trayIcon)) {
+      trayIcon_ = TrayIconState::added;
+    } else {
+      trayIcon_ = TrayIconState::refused;
+    }
   } catch (const Failure&) {
   }
 }
+
+void frmZarn::deleteTrayIconQuietly() {
+  if (trayIcon_ == TrayIconState::absent) return;
+  try {
+    p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon);
+  } catch (const Failure&) {
+  }
+  trayIcon_ = TrayIconState::absent;
+}
+
+void frmZarn::TaskbarCreated() { addTrayIconAgain(); }
+
+void frmZarn::TrayRetry_Timer() {
+  // The shell refuses a second icon of the same window and identifier, so a retry after
+  // an add that reached the shell all the same adds nothing.
+  if (trayIcon_ == TrayIconState::refused) addTrayIconAgain();
+}
+
+void frmZarn::Form_Destroyed() { deleteTrayIconQuietly(); }
 
 void frmZarn::Trigger_Timer() {
   // A tick arriving while a report is open would report again inside the open box, one
@@ -268,13 +292,7 @@ void frmZarn::Trigger_Timer() {
   if (!completed) {
     // Step 920: a failed tick ends the program at once, without the shut-down steps. Only
     // the icon goes first: the shell would show it until the pointer passes over it.
-    if (trayAdded_) {
-      try {
-        p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon);
-      } catch (const Failure&) {
-      }
-      trayAdded_ = false;
-    }
+    deleteTrayIconQuietly();
     p_.process.end();
   }
 }

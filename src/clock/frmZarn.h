@@ -46,8 +46,18 @@ class frmZarn {
   void mitMini_Click(std::int16_t Index);
   void mitClose_Click(std::int16_t Index);
   void mitProp_Click(std::int16_t Index);
-  // The shell has restarted and lost every notification icon: add ours again.
+  // The shell has restarted and lost every notification icon, or has just become ready:
+  // add ours again, or at last.
   void TaskbarCreated();
+  // The retry timer of a refused icon: one more add, silent whatever the shell answers.
+  void TrayRetry_Timer();
+  // The window system has destroyed the clock window. An icon still added (Form_Unload
+  // failed before its step 120) is deleted, so that no ghost of it stays in the
+  // notification area.
+  void Form_Destroyed();
+
+  // Whether the shell refused the icon and the window should retry it every few seconds.
+  [[nodiscard]] bool trayIconRefused() const { return trayIcon_ == TrayIconState::refused; }
 
   // Whether a failure report of this window is open (ticks do nothing meanwhile).
   [[nodiscard]] bool reportOpen() const { return reportsOpen_ > 0; }
@@ -114,7 +124,16 @@ class frmZarn {
   frmProperties& props_;
   CurrentError err_;
   int reportsOpen_ = 0;
-  bool trayAdded_ = false;  // the icon was added and not yet deleted
+  // The icon from its add at step 320 to its delete: the shell accepted it, or refused it
+  // and a retry is due. A refused add may still have reached the shell, so a refused icon is
+  // deleted like an added one.
+  enum class TrayIconState { absent, refused, added };
+  // Adds the icon once more; the shell's refusal and any failure pass silently.
+  void addTrayIconAgain();
+  // Deletes the icon if it is not absent; any failure passes silently.
+  void deleteTrayIconQuietly();
+
+  TrayIconState trayIcon_ = TrayIconState::absent;
 };
 
 }  // namespace zarn

@@ -247,10 +247,13 @@ class ShellRestartTest : public ClockTest {};
 
 TEST_F(ShellRestartTest, AddsTheSameRecordAgainOnlyWhileTheIconIsPresent) {
   form.TaskbarCreated();
+  form.TrayRetry_Timer();
   EXPECT_TRUE(fake.journal.lines().empty());
 
   load();
   form.TaskbarCreated();
+  // An icon the shell took is never added a second time by the retry.
+  form.TrayRetry_Timer();
   expectCalls(fake.journal, {"Shell_NotifyIcon(0)"});
   ASSERT_EQ(fake.shell.records.size(), 2U);
   EXPECT_EQ(fake.shell.records[1].first, Shell::kNimAdd);
@@ -260,6 +263,8 @@ TEST_F(ShellRestartTest, AddsTheSameRecordAgainOnlyWhileTheIconIsPresent) {
   form.Form_Unload(cancel);
   fake.journal.clear();
   form.TaskbarCreated();
+  form.TrayRetry_Timer();
+  form.Form_Destroyed();
   EXPECT_TRUE(fake.journal.lines().empty());
 }
 
@@ -269,6 +274,105 @@ TEST_F(ShellRestartTest, ARefusedAddPassesSilently) {
   form.TaskbarCreated();
   expectCalls(fake.journal, {"Shell_NotifyIcon(0) -> Failure(4711)"});
   EXPECT_TRUE(fake.messages.texts().empty());
+}
+
+class LateShellTest : public ClockTest {};
+
+TEST_F(LateShellTest, ARefusedIconIsRetriedSilentlyUntilTheShellTakesIt) {
+  fake.shell.refuseAdds = 3;
+  form.Form_Load();
+  auto expected = defaultLoadCalls();
+  expected.back() += "=0";
+  expectCalls(fake.journal, expected);
+  EXPECT_TRUE(form.trayIconRefused());
+
+  fake.journal.clear();
+  form.TrayRetry_Timer();
+  EXPECT_TRUE(form.trayIconRefused());
+  // A failing call is as silent as a refusal, and the retries go on after it.
+  fake.journal.failOn("Shell_NotifyIcon", 1);
+  form.TrayRetry_Timer();
+  EXPECT_TRUE(form.trayIconRefused());
+  form.TrayRetry_Timer();
+  form.TrayRetry_Timer();
+  EXPECT_FALSE(form.trayIconRefused());
+  form.TrayRetry_Timer();
+  expectCalls(fake.journal, {"Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(0) -> Failure(4711)",
+                             "Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(0)"});
+  EXPECT_TRUE(fake.messages.texts().empty());
+  for (const auto& [message, record] : fake.shell.records) {
+    EXPECT_EQ(message, Shell::kNimAdd);
+    EXPECT_TRUE(sameRecord(record, form.trayIcon));
+  }
+
+  // Hidden, the clock comes back from the icon that arrived late.
+  form.mitMini_Click(2);
+  fake.journal.clear();
+  form.Form_MouseMove(0, 0, 515 * 15.0F, 0, MoveSource::tray);
+  EXPECT_EQ(fake.journal.lines().front(), "Show");
+}
+
+TEST_F(LateShellTest, TaskbarCreatedAddsARefusedIconAndEndsTheRetries) {
+  fake.shell.refuseAdds = 1;
+  load();
+  form.TaskbarCreated();
+  form.TrayRetry_Timer();
+  expectCalls(fake.journal, {"Shell_NotifyIcon(0)"});
+  EXPECT_FALSE(form.trayIconRefused());
+
+  // A shell that restarts and is not ready yet refuses the add again: the retries resume.
+  fake.shell.refuseAdds = 1;
+  fake.journal.clear();
+  form.TaskbarCreated();
+  EXPECT_TRUE(form.trayIconRefused());
+  form.TrayRetry_Timer();
+  expectCalls(fake.journal, {"Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(0)"});
+}
+
+TEST_F(LateShellTest, ARefusedIconIsDeletedAtShutDownAndNotRetriedAfterwards) {
+  fake.shell.refuseAdds = 1;
+  load();
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  expectCalls(fake.journal, defaultUnloadCalls());
+  EXPECT_FALSE(form.trayIconRefused());
+  fake.journal.clear();
+  form.TrayRetry_Timer();
+  form.Form_Destroyed();
+  EXPECT_TRUE(fake.journal.lines().empty());
+}
+
+TEST(GhostIcon, AWindowDestroyedWithItsIconStillAddedDeletesItAndReportsNothingMore) {
+  const struct {
+    const char* name;
+    const char* call;  // the call of Form_Unload that fails; null: it completes
+    int refusals;      // adds the shell refuses at start-up
+    std::vector<std::string> atDestroy;
+  } cases[] = {
+      {"Form_Unload complete", nullptr, 0, {}},
+      {"a refused registry write", "SaveSetting", 0, {"Shell_NotifyIcon(2)"}},
+      {"a failed object delete", "DeleteObject", 0, {"Shell_NotifyIcon(2)"}},
+      {"a failed icon delete, tried once more", "Shell_NotifyIcon", 0, {"Shell_NotifyIcon(2)"}},
+      {"a refused icon and a refused write", "SaveSetting", 1, {"Shell_NotifyIcon(2)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClockRig run;
+    run.fake.shell.refuseAdds = c.refusals;
+    run.load();
+    if (c.call != nullptr) run.fake.journal.failOn(c.call, 1);
+    std::int16_t cancel = 0;
+    run.form.Form_Unload(cancel);
+    const std::size_t reports = run.fake.messages.texts().size();
+    EXPECT_EQ(reports, c.call != nullptr ? 1U : 0U);
+    run.fake.journal.clear();
+    run.form.Form_Destroyed();
+    expectCalls(run.fake.journal, c.atDestroy);
+    EXPECT_EQ(run.fake.messages.texts().size(), reports);
+    run.fake.journal.clear();
+    run.form.Form_Destroyed();
+    EXPECT_TRUE(run.fake.journal.lines().empty());
+  }
 }
 
 }  // namespace

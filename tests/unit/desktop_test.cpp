@@ -42,6 +42,7 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
       {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1080}},
   };
   const std::vector<MonitorArea> undocked(docked.begin(), docked.begin() + 1);
+  const std::vector<MonitorArea> lowered = {{{0, 0, 1024, 768}, {0, 0, 1024, 728}}};
   const std::vector<MonitorArea> leftOfPrimary = {
       {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
       {{-1920, 0, 0, 1080}, {-1920, 40, 0, 1080}},
@@ -66,6 +67,13 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
        PixelRect{-1920, 40, -1720, 240}},
       {"larger than the work area", {1300, 0, 2900, 1200}, &undocked, PixelRect{0, 0, 1600, 1200}},
       {"no monitor at all", {0, 0, 200, 200}, nullptr, std::nullopt},
+      // While the clock runs: the resolution lowered to 1024 x 768 under it, and a taskbar
+      // that now covers its lower half (still partly visible, so it stays).
+      {"beyond a lowered resolution",
+       {1100, 800, 1300, 1000},
+       &lowered,
+       PixelRect{824, 528, 1024, 728}},
+      {"half under a taskbar", {100, 650, 300, 850}, &lowered, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

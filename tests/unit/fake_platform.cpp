@@ -427,6 +427,11 @@ void FakeProcess::end() {
 bool FakeShell::shellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
   journal_.call("Shell_NotifyIcon", "Shell_NotifyIcon(" + std::to_string(message) + ")");
   records.emplace_back(message, data);
+  if (message == Shell::kNimAdd && refuseAdds > 0) {
+    --refuseAdds;
+    journal_.returns("0");
+    return false;
+  }
   return true;
 }
 

@@ -13,6 +13,7 @@
 //   SaveSetting(Zarn,Layout,Top,0)   MsgBox(<text>,0,Zarn)          End
 //   SetTop(0)  SetLeft(0)  SetWidth(3000)  SetHeight(3000)  Show  Hide  Unload  PopupMenu
 //   Shell_NotifyIcon(0)              GetForegroundWindow=7          GetWindowThreadProcessId(7)=9
+//   Shell_NotifyIcon(0)=0 (an add the shell refused)
 //   AttachThreadInput(9,5,-1)        SetForegroundWindow(100)       IsIconic(100)=0
 //   ShowWindow(100,5)                SetWindowPos(100,HWND_TOP)
 //
@@ -344,6 +345,8 @@ class FakeShell : public Shell {
 
   bool shellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
 
+  // How many adds from now on the shell refuses, as one that is not ready yet does.
+  int refuseAdds = 0;
   // Every record passed, with its message.
   std::vector<std::pair<std::uint32_t, NotifyIconData>> records;
 
