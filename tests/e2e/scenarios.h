@@ -25,6 +25,8 @@ std::string minimiseAndRestoreFromTray(const Context& context);
 std::string closeFromMenu(const Context& context);
 std::string genuineMoveAt515DoesNothing(const Context& context);
 std::string taskbarCreatedAddsIconAgain(const Context& context);
+// A second start beside a running clock, shown or hidden, brings it back and ends.
+std::string secondStartBringsClockBack(const Context& context);
 // Geometry stored under one locale's decimal separator and read under the other's, at 192
 // DPI, in phases under alternating locales.
 std::string decimalSeparatorRoundTrip(const Context& context);

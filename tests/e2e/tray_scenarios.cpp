@@ -406,6 +406,69 @@ std::vector<int> shellCalls(const std::string& trace) {
   return messages;
 }
 
+// Shift+F10, the keyboard's other way to a window's context menu.
+void shiftF10() {
+  INPUT keys[4] = {};
+  for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = VK_SHIFT;
+  keys[1].ki.wVk = VK_F10;
+  keys[2].ki.wVk = VK_F10;
+  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  keys[3].ki.wVk = VK_SHIFT;
+  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, keys, sizeof keys[0]);
+}
+
+int visiblePopupMenusOf(DWORD pid) {
+  int count = 0;
+  for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu != nullptr;
+       menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(menu, &owner);
+    if (owner == pid && IsWindowVisible(menu)) ++count;
+  }
+  return count;
+}
+
+// Closes the open menu with Escape; no second menu may follow it.
+void escapeMenu(const ClockProcess& clock, HWND menu, std::string_view opened,
+                const std::source_location& where = std::source_location::current()) {
+  keyPress(VK_ESCAPE);
+  requireTrue(waitUntil([&] { return !IsWindowVisible(menu); }),
+              "the popup menu opened " + std::string(opened) + " after Escape", "still open",
+              "closed", where);
+  waitUntil([&] { return visiblePopupMenusOf(clock.id()) > 0; }, 700);
+  expectEqual(visiblePopupMenusOf(clock.id()), 0,
+              "menus open after Escape closed the one opened " + std::string(opened), where);
+}
+
+// A second start of the clock program as `context` says, which must end at once with
+// code 0, never showing a window of its own; returns how long it ran.
+ULONGLONG secondStart(const Context& context,
+                      const std::source_location& where = std::source_location::current()) {
+  const ULONGLONG started = GetTickCount64();
+  ClockProcess second(context, where);
+  bool ownWindow = false;
+  const bool ended = waitUntil([&] {
+    ownWindow = ownWindow || !topLevelWindows(second.id(), L"frmZarn").empty() ||
+                !zarnBoxes(second.id()).empty();
+    return !second.alive();
+  });
+  const ULONGLONG ran = GetTickCount64() - started;
+  requireTrue(ended, "the second start", "still running after 10 s", "ended", where);
+  expectEqual(second.exitCode(), std::optional<DWORD>(0), "the second start's exit code", where);
+  expectTrue(!ownWindow, "the second start's windows", "a clock window or a box", "none", where);
+  return ran;
+}
+
+// The values under the Layout key, by name.
+std::vector<std::wstring> layoutValues() {
+  std::vector<std::wstring> values;
+  for (const std::wstring& name : layoutValueNames()) {
+    values.push_back(name + L"=" + readLayoutText(name).value_or(L"(absent)"));
+  }
+  return values;
+}
 }  // namespace
 
 std::string dragMovesWindow(const Context& context) {
@@ -466,6 +529,42 @@ std::string popupMenuEntries(const Context& context) {
               "still open", "closed");
   expectTrue(clock.alive() && IsWindowVisible(window), "the clock after Escape", "ended or hidden",
              "running and visible");
+  expectEqual(visiblePopupMenusOf(clock.id()), 0, "menus open after Escape closed the first");
+
+  // The menu key and Shift+F10 on the focused clock open the same menu at its top-left
+  // corner; a right press opens exactly one, at the cursor.
+  const POINT corner = screenPoint(window, {0, 0});
+  struct KeyWay {
+    const char* name;
+    void (*press)();
+  };
+  const KeyWay ways[] = {{"by the menu key", [] { keyPress(VK_APPS); }},
+                         {"by Shift+F10", [] { shiftF10(); }}};
+  for (const KeyWay& way : ways) {
+    requireTrue(waitUntil([&] { return GetForegroundWindow() == window; }),
+                "the foreground window before the keys", describeHandle(GetForegroundWindow()),
+                describeHandle(window));
+    way.press();
+    HWND byKey = nullptr;
+    requireTrue(waitUntil([&] { return (byKey = visiblePopupMenuOf(clock.id())) != nullptr; }),
+                std::string("the clock's popup menu opened ") + way.name, "none",
+                "a visible #32768 window of the clock's process");
+    const Geometry keyMenu = windowGeometry(byKey);
+    expectEqual(describePoint({keyMenu.left, keyMenu.top}), describePoint(corner),
+                std::string("the top left corner of the menu opened ") + way.name);
+    expectEqual(visiblePopupMenusOf(clock.id()), 1, std::string("menus open ") + way.name);
+    const Capture keyPicture = stillPicture(byKey);
+    const Capture atCorner =
+        referenceMenu({L"Minimieren", L"Schlie\u00DFen", nullptr, L"Eigenschaften"}, corner);
+    expectTrue(keyPicture == atCorner, std::string("the menu opened ") + way.name,
+               describeDifference(keyPicture, atCorner), "the pixels of the clock's menu");
+    escapeMenu(clock, byKey, way.name);
+    expectTrue(clock.alive() && IsWindowVisible(window), "the clock after Escape",
+               "ended or hidden", "running and visible");
+  }
+  const HWND again = openClockMenu(clock, at);
+  expectEqual(visiblePopupMenusOf(clock.id()), 1, "menus open after a right press");
+  escapeMenu(clock, again, "by a right press");
 
   // The cursor has stayed at the menu's corner, so no entry is lit in either menu.
   const Capture expected =
@@ -483,7 +582,8 @@ std::string popupMenuEntries(const Context& context) {
   expectTrue(!(other == expected), "a reference menu with \"Schliessen\"",
              "the same pixels as with \"Schlie\u00DFen\"", "different pixels");
   return printed("a %dx%d menu at ", got.width(), got.height()) + describePoint(at) +
-         ", equal to the reference in every pixel";
+         ", equal to the reference in every pixel; the menu key and Shift+F10 open it at " +
+         describePoint(corner) + ", a right press exactly once";
 }
 
 std::string minimiseAndRestoreFromTray(const Context& context) {
@@ -698,6 +798,79 @@ std::string taskbarCreatedAddsIconAgain(const Context& context) {
   expectRestoredFromTray(window, icon, place);
   FreeLibrary(shell);
   return "the icon came back after TaskbarCreated and brought the hidden clock back";
+}
+
+std::string secondStartBringsClockBack(const Context& context) {
+  const Geometry place{400, 300, 200, 200};
+  storeGeometry(place);
+  ClockProcess clock(context);
+  const HWND window = startClockAt(clock, place);
+  requireOneTrayIcon("after start-up");
+
+  // Values the running clock does not read again: a start that read them would report the
+  // colour, and one that wrote would change them.
+  writeLayoutText(L"HourColor", L"abc");
+  writeLayoutText(L"Top", twips(123));
+  const std::vector<std::wstring> before = layoutValues();
+
+  // Another copy of the program in another folder, started from there; it finds no face
+  // there, so a start that loaded one would report it.
+  Context elsewhere = context;
+  const std::wstring folder = context.workDir + L"\\elsewhere";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  elsewhere.clockExe = folder + L"\\zarn.exe";
+  elsewhere.workDir = folder;
+  requireTrue(CopyFileW(context.clockExe.c_str(), elsewhere.clockExe.c_str(), FALSE) != FALSE,
+              "a copy of zarn.exe in another folder", "not made", "made");
+
+  struct Start {
+    const char* beside;
+    const Context* from;
+    bool hidden;
+  };
+  const Start starts[] = {{"a shown clock", &context, false},
+                          {"a hidden clock", &elsewhere, true},
+                          {"a shown clock, from another folder", &elsewhere, false}};
+  std::string ran;
+  for (const Start& start : starts) {
+    const std::string when = std::string("after a second start beside ") + start.beside;
+    if (start.hidden) minimiseFromMenu(clock, window);
+    DriverWindow cover({place.left - 20, place.top - 20, place.width + 40, place.height + 40});
+    cover.bringToFront();
+    const ULONGLONG ms = secondStart(*start.from);
+    ran += printed("%s%llu", ran.empty() ? "" : ", ", static_cast<unsigned long long>(ms));
+    const bool back =
+        waitUntil([&] { return IsWindowVisible(window) && GetForegroundWindow() == window; });
+    expectTrue(IsWindowVisible(window), "the running clock " + when, "hidden", "visible");
+    expectEqual(describeHandle(GetForegroundWindow()), describeHandle(window),
+                "the foreground window " + when);
+    if (back) {
+      expectTrue(above(window, cover.hwnd()), "the running clock in the z-order " + when,
+                 "behind the driver's window", "in front of it");
+    }
+    expectEqual(windowGeometry(window), place, "the running clock's rectangle " + when);
+    expectTrue(clock.alive() && zarnBoxes(clock.id()).empty(), "the running clock " + when,
+               "ended or reporting", "running, no report");
+    requireOneTrayIcon(when);
+    expectEqual(layoutValues(), before, "the settings " + when);
+  }
+
+  // Two starts at once, as an autostart entry and a double-click at logon: one clock stays.
+  clock.stop();
+  requireNoTrayIcon("after the first clock was stopped");
+  storeGeometry(place);
+  ClockProcess first(context);
+  ClockProcess second(elsewhere);
+  waitUntil([&] { return !first.alive() || !second.alive(); }, 15000);
+  pause(1000);
+  const int running = (first.alive() ? 1 : 0) + (second.alive() ? 1 : 0);
+  expectEqual(running, 1, "clocks running after two starts at once");
+  const ClockProcess& kept = first.alive() ? first : second;
+  requireClockWindow(kept);
+  requireOneTrayIcon("after two starts at once");
+  return "three second starts ended at once (" + ran +
+         " ms) and brought the running clock back, shown or hidden, writing nothing; two "
+         "starts at once left one clock";
 }
 
 }  // namespace zarn::e2e
