@@ -12,6 +12,7 @@
 #include "win32/clock_window.h"
 #include "win32/picture.h"
 #include "win32/properties_window.h"
+#include "win32/single_clock.h"
 #include "win32/text.h"
 #include "win32/win32_platform.h"
 
@@ -50,6 +51,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
                     int /*show*/) {
   using namespace zarn;
   using namespace zarn::win32;
+
+  // A second start brings the running clock back and ends before it reads or shows
+  // anything.
+  ClockClaim claim;
+  if (!claim.takeOrHandOver()) return 0;
 
   const ComApartment com;
 

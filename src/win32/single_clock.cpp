@@ -1,0 +1,110 @@
+#include "win32/single_clock.h"
+
+#include <sddl.h>
+
+#include <string>
+#include <vector>
+
+#include "win32/clock_window.h"
+
+namespace zarn::win32 {
+
+namespace {
+
+// How long a second start waits for the window of a clock that holds the mutex but is
+// still starting, and for the running clock to answer.
+constexpr ULONGLONG kStartUpWait = 10000;
+constexpr DWORD kPoll = 50;
+constexpr UINT kAnswerWait = 5000;
+
+void closeHandle(HANDLE handle) { CloseHandle(handle); }
+using UniqueHandle = Unique<HANDLE, closeHandle>;
+
+// The user of a process's token, as the bytes of its SID; empty when it cannot be read.
+std::vector<BYTE> tokenUser(HANDLE process) {
+  HANDLE raw = nullptr;
+  if (OpenProcessToken(process, TOKEN_QUERY, &raw) == FALSE) return {};
+  const UniqueHandle token(raw);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size == 0 ||
+      GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) == FALSE) {
+    return {};
+  }
+  const PSID sid = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+  const auto* bytes = static_cast<const BYTE*>(sid);
+  return {bytes, bytes + GetLengthSid(sid)};
+}
+
+// The name of the mutex: the session's namespace and the user's SID, so that another user
+// running a clock in the same session (run as another user) keeps it.
+std::wstring claimName(const std::vector<BYTE>& user) {
+  std::wstring name = L"Local\\Zarn.Clock";
+  wchar_t* text = nullptr;
+  if (!user.empty() && ConvertSidToStringSidW(const_cast<BYTE*>(user.data()), &text) != FALSE) {
+    name += L".";
+    name += text;
+    LocalFree(text);
+  }
+  return name;
+}
+
+// A clock window of another process of the same user, or null.
+HWND runningClock(const std::vector<BYTE>& user) {
+  for (HWND window = FindWindowExW(nullptr, nullptr, kClockClassName, nullptr); window != nullptr;
+       window = FindWindowExW(nullptr, window, kClockClassName, nullptr)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == 0 || pid == GetCurrentProcessId()) continue;
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (process && tokenUser(process.get()) == user) return window;
+  }
+  return nullptr;
+}
+
+void askToComeBack(HWND clock) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(clock, &pid);
+  // This start was launched by the user, so it may pass its right to the foreground on.
+  AllowSetForegroundWindow(pid);
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(clock, RegisterWindowMessageW(kComeBackMessageName), 0, 0,
+                      SMTO_NORMAL | SMTO_ABORTIFHUNG, kAnswerWait, &answer);
+}
+
+}  // namespace
+
+ClockClaim::ClockClaim() = default;
+
+ClockClaim::~ClockClaim() {
+  if (mutex_ == nullptr) return;
+  if (held_) ReleaseMutex(mutex_);
+  CloseHandle(mutex_);
+}
+
+bool ClockClaim::takeOrHandOver() {
+  const std::vector<BYTE> user = tokenUser(GetCurrentProcess());
+  mutex_ = CreateMutexW(nullptr, TRUE, claimName(user).c_str());
+  if (mutex_ == nullptr) return true;
+  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    held_ = true;
+    return true;
+  }
+  const ULONGLONG end = GetTickCount64() + kStartUpWait;
+  for (;;) {
+    if (const HWND clock = runningClock(user)) {
+      askToComeBack(clock);
+      return false;
+    }
+    // The wait for the mutex is also the pause between two looks for the window.
+    const DWORD waited = WaitForSingleObject(mutex_, kPoll);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+      held_ = true;
+      return true;
+    }
+    if (GetTickCount64() >= end) return false;
+  }
+}
+
+}  // namespace zarn::win32
