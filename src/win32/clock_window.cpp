@@ -27,6 +27,10 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kTriggerTimer = 1;
 constexpr UINT kTriggerInterval = 1000;
 
+// A shell that refused the icon (not ready yet at logon) is asked again this often.
+constexpr UINT_PTR kTrayRetryTimer = 2;
+constexpr UINT kTrayRetryInterval = 3000;
+
 // The menu entries' identifiers are their control-array indexes.
 constexpr UINT kMitMini = 2;
 constexpr UINT kMitClose = 3;
@@ -81,6 +85,7 @@ void FrmZarnWindow::create(frmZarn& form) {
   registerClass();
   if (!menu_) menu_ = createRootMenu();
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  comeBack_ = RegisterWindowMessageW(kComeBackMessageName);
   form_ = &form;
 
   RECT rect{
@@ -97,6 +102,8 @@ void FrmZarnWindow::create(frmZarn& form) {
   // Run as administrator, the clock would otherwise never hear of a restarted shell: the
   // message filter keeps a lower process's broadcast from reaching it.
   ChangeWindowMessageFilterEx(created, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  // Likewise a second start by a process of lower integrity asking the clock to come back.
+  ChangeWindowMessageFilterEx(created, comeBack_, MSGFLT_ALLOW, nullptr);
 }
 
 namespace {
@@ -115,10 +122,9 @@ BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*rect*/, LPAR
 
 }  // namespace
 
-void FrmZarnWindow::showFirstTime() {
-  if (hwnd_ == nullptr) return;
-  // A place on a monitor that is gone (a laptop undocked) would open the clock where
-  // nobody can see it or drag it back.
+void FrmZarnWindow::keepOnAMonitor() {
+  // A place on a monitor that is gone (a laptop undocked, a resolution lowered) would leave
+  // the clock where nobody can see it or drag it back.
   RECT rect{};
   std::vector<MonitorArea> monitors;
   if (GetWindowRect(hwnd_, &rect) != FALSE &&
@@ -130,11 +136,25 @@ void FrmZarnWindow::showFirstTime() {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
+}
+
+void FrmZarnWindow::showFirstTime() {
+  if (hwnd_ == nullptr) return;
+  keepOnAMonitor();
   // The first ShowWindow of a process takes the launcher's show state instead of its own
   // (a shortcut's "Minimiert" or "Maximiert"); the clock always opens normal, so a state
   // that came from there is undone at once by the second call.
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   if (IsIconic(hwnd_) != FALSE || IsZoomed(hwnd_) != FALSE) ShowWindow(hwnd_, SW_RESTORE);
+}
+
+void FrmZarnWindow::followTrayIcon() {
+  if (hwnd_ == nullptr || form_ == nullptr) return;
+  if (form_->trayIconRefused()) {
+    SetTimer(hwnd_, kTrayRetryTimer, kTrayRetryInterval, nullptr);
+  } else {
+    KillTimer(hwnd_, kTrayRetryTimer);
+  }
 }
 
 void FrmZarnWindow::present() const {
@@ -153,16 +173,21 @@ void FrmZarnWindow::unload() {
 void FrmZarnWindow::popupMenu() {
   POINT cursor{};
   GetCursorPos(&cursor);
+  openMenuAt(cursor);
+}
+
+void FrmZarnWindow::openMenuAt(POINT at) {
   // The menu closes on a click elsewhere only while its owner is the foreground window, and
   // the message posted afterwards lets a second opening work at once.
   SetForegroundWindow(hwnd_);
-  TrackPopupMenu(menu_.get(), 0, cursor.x, cursor.y, 0, hwnd_, nullptr);
+  TrackPopupMenu(menu_.get(), 0, at.x, at.y, 0, hwnd_, nullptr);
   PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
 LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (form_ == nullptr) return DefWindowProcW(hwnd_, message, wParam, lParam);
   if (taskbarCreated_ != 0 && message == taskbarCreated_) return onTaskbarCreated();
+  if (comeBack_ != 0 && message == comeBack_) return onComeBack();
   switch (message) {
     case WM_CREATE:
       return onCreate();
@@ -197,6 +222,12 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onClose();
     case WM_ENDSESSION:
       return onEndSession(wParam);
+    case WM_CONTEXTMENU:
+      return onContextMenu(lParam);
+    case WM_DISPLAYCHANGE:
+      return onDisplayChange();
+    case WM_SETTINGCHANGE:
+      return onWorkAreaChange(wParam);
     default:
       return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
@@ -221,6 +252,9 @@ LRESULT FrmZarnWindow::onCreate() {
 
 LRESULT FrmZarnWindow::onDestroy() {
   KillTimer(hwnd_, kTriggerTimer);
+  KillTimer(hwnd_, kTrayRetryTimer);
+  // An icon that a failed Form_Unload left added would stay in the notification area.
+  form_->Form_Destroyed();
   // Form_Unload has deleted the hands' objects by now, so the back buffer can go.
   destroyBackBuffer();
   // The program ends when its last window is gone.
@@ -251,6 +285,7 @@ LRESULT FrmZarnWindow::onPaint() {
 }
 
 LRESULT FrmZarnWindow::onTimer(WPARAM id) {
+  if (id == kTrayRetryTimer) return onTrayRetryTimer();
   if (id != kTriggerTimer) return 0;
   form_->Trigger_Timer();
   // One repaint per tick, once the face and all three hands are in the back buffer.
@@ -336,6 +371,43 @@ LRESULT FrmZarnWindow::onEndSession(WPARAM ending) {
 
 LRESULT FrmZarnWindow::onTaskbarCreated() {
   form_->TaskbarCreated();
+  followTrayIcon();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTrayRetryTimer() {
+  form_->TrayRetry_Timer();
+  followTrayIcon();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onComeBack() {
+  // A second start of the program asks for this clock: it comes back as from a
+  // double-click on its tray icon, through the very call that double-click makes.
+  form_->Form_MouseMove(0, 0, static_cast<float>(tray::kLeftDoubleClick) * screen_.twipsPerPixelX(),
+                        0, MoveSource::tray);
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onContextMenu(LPARAM position) {
+  // A right press has opened the menu at the cursor already; the WM_CONTEXTMENU that the
+  // system sends after its release would open a second one. Only the keyboard's (the menu
+  // key, Shift+F10), which carries -1 for both coordinates, opens it here, at the clock's
+  // top-left corner.
+  if (GET_X_LPARAM(position) != -1 || GET_Y_LPARAM(position) != -1) return 0;
+  RECT rect{};
+  GetWindowRect(hwnd_, &rect);
+  openMenuAt({rect.left, rect.top});
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onDisplayChange() {
+  keepOnAMonitor();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onWorkAreaChange(WPARAM action) {
+  if (action == SPI_SETWORKAREA) keepOnAMonitor();
   return 0;
 }
 

@@ -47,6 +47,10 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   // monitor.
   void showFirstTime();
 
+  // Runs the retry timer of the tray icon while the shell refuses the icon, and stops it
+  // once the shell has taken it.
+  void followTrayIcon();
+
   // ClockWindow. The icon is the window's small one, the one the notification area shows.
   [[nodiscard]] Handle hWnd() const override;
   [[nodiscard]] Handle icon() const override;
@@ -94,9 +98,18 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   LRESULT onClose();
   LRESULT onEndSession(WPARAM ending);
   LRESULT onTaskbarCreated();
+  LRESULT onTrayRetryTimer();
+  LRESULT onComeBack();
+  LRESULT onContextMenu(LPARAM position);
+  LRESULT onDisplayChange();
+  LRESULT onWorkAreaChange(WPARAM action);
 
   [[nodiscard]] static bool altHeld();
   void registerClass();
+  // Opens mnuRoot with its top-left corner at a screen point.
+  void openMenuAt(POINT at);
+  // Moves a window that lies on no monitor onto the nearest one's work area.
+  void keepOnAMonitor();
   void resizeBackBuffer(int width, int height);
   void destroyBackBuffer();
   [[nodiscard]] RECT windowRect() const;
@@ -107,6 +120,7 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   const Screen& screen_;
   frmZarn* form_ = nullptr;
   UINT taskbarCreated_ = 0;
+  UINT comeBack_ = 0;
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window

@@ -94,6 +94,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   }
   // The window system loads the form before it first shows it.
   form.Form_Load();
+  window.followTrayIcon();
   if (window.hwnd() != nullptr) {
     window.showFirstTime();
     // The first frame is drawn as the window appears, so that its first paint shows the

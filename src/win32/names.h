@@ -13,6 +13,9 @@ inline constexpr wchar_t kClockClassName[] = L"frmZarn";
 inline constexpr wchar_t kPropertiesClassName[] = L"ZarnProperties";
 inline constexpr wchar_t kPropertiesCaption[] = L"Zarn - Eigenschaften";
 
+// The registered message by which a second start asks the running clock to come back.
+inline constexpr wchar_t kComeBackMessageName[] = L"Zarn.ComeBack";
+
 // The key under HKEY_CURRENT_USER that holds the clock's settings, one value each.
 inline constexpr wchar_t kLayoutKey[] = L"Software\\Zarn\\Layout";
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "win32/clock_window.h"
+#include "win32/handles.h"
+#include "win32/names.h"
 
 namespace zarn::win32 {
 

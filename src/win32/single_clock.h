@@ -9,10 +9,6 @@
 
 namespace zarn::win32 {
 
-// The registered message that asks a running clock to come back; the clock lets it
-// through its message filter, so that a start at another integrity level reaches it too.
-inline constexpr wchar_t kComeBackMessageName[] = L"Zarn.ComeBack";
-
 class ClockClaim {
  public:
   ClockClaim();
