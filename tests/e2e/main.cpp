@@ -40,6 +40,7 @@ constexpr Scenario kScenarios[] = {
     {"genuine_move_at_515_does_nothing", zarn::e2e::genuineMoveAt515DoesNothing},
     {"taskbar_created_adds_icon_again", zarn::e2e::taskbarCreatedAddsIconAgain},
     {"second_start_brings_clock_back", zarn::e2e::secondStartBringsClockBack},
+    {"display_change_brings_clock_back", zarn::e2e::displayChangeBringsClockBack},
     {"decimal_separator_round_trip", zarn::e2e::decimalSeparatorRoundTrip},
     {"properties_dialog_layout", zarn::e2e::propertiesDialogLayout},
     {"properties_ok_applies", zarn::e2e::propertiesOkApplies},

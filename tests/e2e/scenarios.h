@@ -27,6 +27,8 @@ std::string genuineMoveAt515DoesNothing(const Context& context);
 std::string taskbarCreatedAddsIconAgain(const Context& context);
 // A second start beside a running clock, shown or hidden, brings it back and ends.
 std::string secondStartBringsClockBack(const Context& context);
+// A clock left off screen by a display or work-area change comes back onto the monitor.
+std::string displayChangeBringsClockBack(const Context& context);
 // Geometry stored under one locale's decimal separator and read under the other's, at 192
 // DPI, in phases under alternating locales.
 std::string decimalSeparatorRoundTrip(const Context& context);

@@ -873,4 +873,65 @@ std::string secondStartBringsClockBack(const Context& context) {
          "starts at once left one clock";
 }
 
+std::string displayChangeBringsClockBack(const Context& context) {
+  const Geometry place{400, 300, 200, 200};
+  storeGeometry(place);
+  ClockProcess clock(context);
+  const HWND window = startClockAt(clock, place);
+
+  // Wine shows one monitor and never removes it, so the driver puts the clock where a
+  // removed monitor or a lowered resolution would leave it, and tells it of the change.
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  struct Change {
+    const char* name;
+    POINT at;
+    UINT message;
+    WPARAM wParam;
+    Geometry expected;
+  };
+  const Change changes[] = {
+      {"partly visible after a display change",
+       {-100, 50},
+       WM_DISPLAYCHANGE,
+       0,
+       {-100, 50, 200, 200}},
+      {"off screen after a settings change that is not the work area's",
+       {screenWidth + 500, 300},
+       WM_SETTINGCHANGE,
+       SPI_SETDESKWALLPAPER,
+       {screenWidth + 500, 300, 200, 200}},
+      {"off screen after a work-area change",
+       {screenWidth + 500, 300},
+       WM_SETTINGCHANGE,
+       SPI_SETWORKAREA,
+       {screenWidth - 200, 300, 200, 200}},
+      {"off screen after a display change",
+       {-900, screenHeight + 700},
+       WM_DISPLAYCHANGE,
+       0,
+       {0, screenHeight - 200, 200, 200}},
+  };
+  for (const Change& change : changes) {
+    SetWindowPos(window, nullptr, change.at.x, change.at.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const Geometry moved{change.at.x, change.at.y, 200, 200};
+    requireTrue(waitUntil([&] { return windowGeometry(window) == moved; }),
+                std::string("the clock put ") + change.name, describe(windowGeometry(window)),
+                describe(moved));
+    SendMessageW(window, change.message, change.wParam, 0);
+    waitUntil([&] { return windowGeometry(window) == change.expected; }, 2000);
+    expectEqual(windowGeometry(window), change.expected,
+                std::string("the clock's rectangle ") + change.name);
+  }
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  requireTrue(clock.waitForExit(kTimeout), "the clock after WM_CLOSE", "still running", "ended");
+  const Geometry last = changes[std::size(changes) - 1].expected;
+  expectEqual(readLayoutText(L"Left"), std::optional(twips(last.left)), "the stored Left");
+  expectEqual(readLayoutText(L"Top"), std::optional(twips(last.top)), "the stored Top");
+  return "moved onto the screen after a display and a work-area change, left partly visible "
+         "and after another settings change, and stored at " +
+         describe(last);
+}
+
 }  // namespace zarn::e2e
