@@ -855,7 +855,11 @@ std::string secondStartBringsClockBack(const Context& context) {
     expectEqual(layoutValues(), before, "the settings " + when);
   }
 
-  // Two starts at once, as an autostart entry and a double-click at logon: one clock stays.
+  // Two starts at once, as an autostart entry and a double-click at logon: one clock stays,
+  // whichever of the two it is, so both find the faces now.
+  for (const wchar_t* face : {L"clockbg5.bmp", L"clockbg1.bmp"}) {
+    CopyFileW((context.workDir + L"\\" + face).c_str(), (folder + L"\\" + face).c_str(), FALSE);
+  }
   clock.stop();
   requireNoTrayIcon("after the first clock was stopped");
   storeGeometry(place);
