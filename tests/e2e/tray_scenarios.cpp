@@ -286,26 +286,32 @@ void minimiseFromMenu(const ClockProcess& clock, HWND window) {
   requireTrue(clock.alive(), "the clock after \"Minimieren\"", "ended", "running");
 }
 
-// A double-click on the tray icon while a window of the driver is in front, over the
-// clock's place; the clock window must come back, in front of it and as the foreground
-// window.
-void expectRestoredFromTray(HWND window, HWND icon, const Geometry& place,
-                            const std::source_location& where = std::source_location::current()) {
+// `bringBack` while a window of the driver is in front, over the clock's place; the clock
+// window must come back, in front of it and as the foreground window.
+void expectBroughtBack(HWND window, const Geometry& place, const std::function<void()>& bringBack,
+                       const std::string& how,
+                       const std::source_location& where = std::source_location::current()) {
   DriverWindow cover({place.left - 20, place.top - 20, place.width + 40, place.height + 40});
   cover.bringToFront(where);
-  const POINT at = centreOf(icon);
-  doubleClick(at.x, at.y);
+  bringBack();
   const bool restored =
       waitUntil([&] { return IsWindowVisible(window) && GetForegroundWindow() == window; });
-  expectTrue(IsWindowVisible(window), "the clock window after a double-click on the tray icon",
-             "hidden", "visible", where);
+  expectTrue(IsWindowVisible(window), "the clock window " + how, "hidden", "visible", where);
   expectEqual(describeHandle(GetForegroundWindow()), describeHandle(window),
-              "the foreground window after the double-click", where);
+              "the foreground window " + how, where);
   if (restored) {
-    expectTrue(above(window, cover.hwnd()), "the clock window in the z-order",
+    expectTrue(above(window, cover.hwnd()), "the clock window in the z-order " + how,
                "behind the driver's window", "in front of it", where);
   }
-  expectEqual(windowGeometry(window), place, "the restored clock window's rectangle", where);
+  expectEqual(windowGeometry(window), place, "the clock window's rectangle " + how, where);
+}
+
+void expectRestoredFromTray(HWND window, HWND icon, const Geometry& place,
+                            const std::source_location& where = std::source_location::current()) {
+  const POINT at = centreOf(icon);
+  expectBroughtBack(
+      window, place, [&] { doubleClick(at.x, at.y); }, "after a double-click on the tray icon",
+      where);
 }
 
 // The client area once it holds still, as the screen shows it.
@@ -835,20 +841,13 @@ std::string secondStartBringsClockBack(const Context& context) {
   for (const Start& start : starts) {
     const std::string when = std::string("after a second start beside ") + start.beside;
     if (start.hidden) minimiseFromMenu(clock, window);
-    DriverWindow cover({place.left - 20, place.top - 20, place.width + 40, place.height + 40});
-    cover.bringToFront();
-    const ULONGLONG ms = secondStart(*start.from);
-    ran += printed("%s%llu", ran.empty() ? "" : ", ", static_cast<unsigned long long>(ms));
-    const bool back =
-        waitUntil([&] { return IsWindowVisible(window) && GetForegroundWindow() == window; });
-    expectTrue(IsWindowVisible(window), "the running clock " + when, "hidden", "visible");
-    expectEqual(describeHandle(GetForegroundWindow()), describeHandle(window),
-                "the foreground window " + when);
-    if (back) {
-      expectTrue(above(window, cover.hwnd()), "the running clock in the z-order " + when,
-                 "behind the driver's window", "in front of it");
-    }
-    expectEqual(windowGeometry(window), place, "the running clock's rectangle " + when);
+    expectBroughtBack(
+        window, place,
+        [&] {
+          const ULONGLONG ms = secondStart(*start.from);
+          ran += printed("%s%llu", ran.empty() ? "" : ", ", static_cast<unsigned long long>(ms));
+        },
+        when);
     expectTrue(clock.alive() && zarnBoxes(clock.id()).empty(), "the running clock " + when,
                "ended or reporting", "running, no report");
     requireOneTrayIcon(when);
