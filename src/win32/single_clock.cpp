@@ -51,17 +51,22 @@ std::wstring claimName(const std::vector<BYTE>& user) {
   return name;
 }
 
-// A clock window of another process of the same user, or null.
+// A clock window of another process of the same user, or null. A clock run as
+// administrator does not let this start read its token; it is taken when no clock is
+// known to be the user's, since the mutex of this user was found taken.
 HWND runningClock(const std::vector<BYTE>& user) {
+  HWND unreadable = nullptr;
   for (HWND window = FindWindowExW(nullptr, nullptr, kClockClassName, nullptr); window != nullptr;
        window = FindWindowExW(nullptr, window, kClockClassName, nullptr)) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid == 0 || pid == GetCurrentProcessId()) continue;
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    if (process && tokenUser(process.get()) == user) return window;
+    const std::vector<BYTE> owner = process ? tokenUser(process.get()) : std::vector<BYTE>{};
+    if (!owner.empty() && owner == user) return window;
+    if (owner.empty() && unreadable == nullptr) unreadable = window;
   }
-  return nullptr;
+  return unreadable;
 }
 
 void askToComeBack(HWND clock) {
@@ -86,9 +91,14 @@ ClockClaim::~ClockClaim() {
 
 bool ClockClaim::takeOrHandOver() {
   const std::vector<BYTE> user = tokenUser(GetCurrentProcess());
-  mutex_ = CreateMutexW(nullptr, TRUE, claimName(user).c_str());
-  if (mutex_ == nullptr) return true;
-  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+  const std::wstring name = claimName(user);
+  mutex_ = CreateMutexW(nullptr, TRUE, name.c_str());
+  if (mutex_ == nullptr) {
+    // A clock run as administrator holds a mutex that this start may not open for all
+    // access; it may still wait on it. Any other refusal starts the clock all the same.
+    if (GetLastError() != ERROR_ACCESS_DENIED) return true;
+    mutex_ = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+  } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
     held_ = true;
     return true;
   }
@@ -99,11 +109,12 @@ bool ClockClaim::takeOrHandOver() {
       return false;
     }
     // The wait for the mutex is also the pause between two looks for the window.
-    const DWORD waited = WaitForSingleObject(mutex_, kPoll);
+    const DWORD waited = mutex_ != nullptr ? WaitForSingleObject(mutex_, kPoll) : WAIT_TIMEOUT;
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
       held_ = true;
       return true;
     }
+    if (mutex_ == nullptr) Sleep(kPoll);
     if (GetTickCount64() >= end) return false;
   }
 }

@@ -538,8 +538,13 @@ std::string popupMenuEntries(const Context& context) {
   expectEqual(visiblePopupMenusOf(clock.id()), 0, "menus open after Escape closed the first");
 
   // The menu key and Shift+F10 on the focused clock open the same menu at its top-left
-  // corner; a right press opens exactly one, at the cursor.
+  // corner; a right press opens exactly one, at the cursor. The cursor rests on the clock,
+  // clear of where the menu opens, for the reference as for the clock's menus.
   const POINT corner = screenPoint(window, {0, 0});
+  const POINT focus = screenPoint(window, {150, 150});
+  mouseMoveTo(focus.x, focus.y);
+  const Capture atCorner =
+      referenceMenu({L"Minimieren", L"Schlie\u00DFen", nullptr, L"Eigenschaften"}, corner);
   struct KeyWay {
     const char* name;
     void (*press)();
@@ -547,6 +552,8 @@ std::string popupMenuEntries(const Context& context) {
   const KeyWay ways[] = {{"by the menu key", [] { keyPress(VK_APPS); }},
                          {"by Shift+F10", [] { shiftF10(); }}};
   for (const KeyWay& way : ways) {
+    // A click gives the clock the keyboard.
+    click(focus.x, focus.y);
     requireTrue(waitUntil([&] { return GetForegroundWindow() == window; }),
                 "the foreground window before the keys", describeHandle(GetForegroundWindow()),
                 describeHandle(window));
@@ -559,9 +566,8 @@ std::string popupMenuEntries(const Context& context) {
     expectEqual(describePoint({keyMenu.left, keyMenu.top}), describePoint(corner),
                 std::string("the top left corner of the menu opened ") + way.name);
     expectEqual(visiblePopupMenusOf(clock.id()), 1, std::string("menus open ") + way.name);
-    const Capture keyPicture = stillPicture(byKey);
-    const Capture atCorner =
-        referenceMenu({L"Minimieren", L"Schlie\u00DFen", nullptr, L"Eigenschaften"}, corner);
+    Capture keyPicture;
+    waitUntil([&] { return (keyPicture = captureClient(byKey)) == atCorner; }, 3000);
     expectTrue(keyPicture == atCorner, std::string("the menu opened ") + way.name,
                describeDifference(keyPicture, atCorner), "the pixels of the clock's menu");
     escapeMenu(clock, byKey, way.name);
