@@ -1,9 +1,9 @@
 #pragma once
 
 // One clock per user and session. The clock holds a named mutex in the session's
-// Local\ namespace, named after the user, for as long as it runs; a second start finds the mutex
-// taken, asks the running clock to come back as a double-click on its tray icon would,
-// and ends without touching anything else.
+// Local\ namespace, named after the user, for as long as it runs; a second start finds
+// the mutex taken, asks the running clock to come back as a double-click on its tray
+// icon would, and ends without touching anything else.
 
 #include <windows.h>
 
