@@ -271,16 +271,6 @@ TEST_F(PropertiesTest, FileChosenAfterAFailedPreviewShowsAgain) {
   EXPECT_EQ(form.bgPath, "C:\\Bilder\\neu.jpg");
 }
 
-TEST_F(PropertiesTest, TypedPathTextIsIgnored) {
-  showWith([](frmProperties& f, fake::FakePropertiesView& v) {
-    v.typeIntoPath("C:\\getippt.bmp");
-    f.cmdOK_Click();
-  });
-
-  EXPECT_EQ(form.bgPath, "clockbg5.bmp");
-  EXPECT_TRUE(form.OK);
-}
-
 TEST_F(PropertiesTest, ReopeningStartsWithAFreshComDialog) {
   dialogs.colourAnswers = {kRed};
   dialogs.fileAnswers = {"C:\\Bilder\\neu.jpg"};
