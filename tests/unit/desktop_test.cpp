@@ -65,6 +65,10 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
        &leftOfPrimary,
        PixelRect{-1920, 40, -1720, 240}},
       {"larger than the work area", {1300, 0, 2900, 1200}, &undocked, PixelRect{0, 0, 1600, 1200}},
+      {"touching the primary's right edge only",
+       {1280, 100, 1480, 300},
+       &undocked,
+       PixelRect{1080, 100, 1280, 300}},
       {"no monitor at all", {0, 0, 200, 200}, nullptr, std::nullopt},
   };
   for (const auto& c : cases) {

@@ -316,21 +316,41 @@ TEST_F(PropertiesTest, OverlongFileNameIsCutToTheBuffer) {
 }
 
 TEST(DialogLayout, EveryControlLiesInsideTheClientAreaAtEveryScaling) {
-  for (const float twipsPerPixel : {15.0F, 12.0F, 10.0F, 1440.0F / 168, 7.5F, 1440.0F / 216}) {
-    SCOPED_TRACE(twipsPerPixel);
-    const std::int32_t clientWidth = twipsToPixels(kPropertiesClientWidth, twipsPerPixel, "Breite");
-    const std::int32_t clientHeight =
-        twipsToPixels(kPropertiesClientHeight, twipsPerPixel, "Hoehe");
+  const struct {
+    float x;
+    float y;
+  } scalings[] = {{15.0F, 15.0F}, {12.0F, 12.0F},
+                  {10.0F, 10.0F}, {1440.0F / 168, 1440.0F / 168},
+                  {7.5F, 7.5F},   {1440.0F / 216, 1440.0F / 216},
+                  {15.0F, 12.0F}};
+  for (const auto& scaling : scalings) {
+    SCOPED_TRACE(std::to_string(scaling.x) + " x " + std::to_string(scaling.y));
+    const std::int32_t clientWidth = twipsToPixels(kPropertiesClientWidth, scaling.x, "Breite");
+    const std::int32_t clientHeight = twipsToPixels(kPropertiesClientHeight, scaling.y, "Hoehe");
     for (const ControlLayout& control : kPropertiesControls) {
-      const PixelBox box = controlBox(control, twipsPerPixel, twipsPerPixel);
+      const PixelBox box = controlBox(control, scaling.x, scaling.y);
       EXPECT_GT(box.width, 0) << static_cast<int>(control.id);
       EXPECT_LE(box.left + box.width, clientWidth) << static_cast<int>(control.id);
       EXPECT_LE(box.top + box.height, clientHeight) << static_cast<int>(control.id);
     }
   }
-  // "OK" at 100 % and at 200 %: twice the pixels, nothing rounded away.
-  EXPECT_EQ(controlBox(kPropertiesControls[0], 15, 15), (PixelBox{40, 112, 97, 25}));
-  EXPECT_EQ(controlBox(kPropertiesControls[0], 7.5F, 7.5F), (PixelBox{80, 224, 194, 50}));
+  // "OK" and the preview at 100 % and at 200 %: twice the pixels, nothing rounded away; and
+  // with unequal factors each length by its own direction's.
+  const struct {
+    std::size_t control;
+    float x;
+    float y;
+    PixelBox box;
+  } boxes[] = {
+      {0, 15, 15, {40, 112, 97, 25}},
+      {0, 7.5F, 7.5F, {80, 224, 194, 50}},
+      {0, 15, 12, {40, 140, 97, 31}},
+      {14, 15, 12, {216, 40, 73, 91}},
+  };
+  for (const auto& c : boxes) {
+    EXPECT_EQ(controlBox(kPropertiesControls.at(c.control), c.x, c.y), c.box)
+        << c.control << " at " << c.x << " x " << c.y;
+  }
 }
 
 TEST(DialogLayout, TheFontShrinksUntilEveryLabelCaptionFits) {
