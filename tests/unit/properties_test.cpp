@@ -8,6 +8,7 @@
 #include "fake_platform.h"
 #include "platform/numeric.h"
 #include "properties/dialog_layout.h"
+#include "properties/file_dialog.h"
 #include "properties/frmProperties.h"
 
 namespace zarn {
@@ -313,6 +314,46 @@ TEST_F(PropertiesTest, OverlongFileNameIsCutToTheBuffer) {
   });
 
   EXPECT_EQ(form.bgPath, "C:\\" + std::string(256, 'b') + "\u00E4");
+}
+
+TEST(FileDialogTexts, TheFilterListPairsEachDescriptionWithItsPattern) {
+  using namespace std::string_literals;
+  const struct {
+    const char* filter;
+    std::string list;
+  } cases[] = {
+      {"*.jpg", "*.jpg\0*.jpg\0\0"s},
+      {"Bilder|*.jpg;*.bmp", "Bilder\0*.jpg;*.bmp\0\0"s},
+      {"JPEG|*.jpg|*.bmp", "JPEG\0*.jpg\0*.bmp\0*.bmp\0\0"s},
+      {"JPEG|*.jpg|Bitmap|*.bmp", "JPEG\0*.jpg\0Bitmap\0*.bmp\0\0"s},
+      {"Alle|", "Alle\0\0\0"s},
+      {"Zifferbl\u00E4tter|*.jpg", "Zifferbl\u00E4tter\0*.jpg\0\0"s},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(filterList(c.filter), c.list) << c.filter;
+  }
+}
+
+TEST(FileDialogTexts, TheInitialNameIsCutToTheBufferWithoutSplittingASurrogatePair) {
+  const struct {
+    std::u16string_view text;
+    std::size_t capacity;
+    std::size_t length;
+  } cases[] = {
+      {u"", 5, 0},
+      {u"abcd", 5, 4},
+      {u"abcde", 5, 4},
+      {u"ab\U0001F600", 5, 4},    // the pair fits whole
+      {u"abcd\U0001F600", 5, 4},  // cut before the pair
+      {u"abc\U0001F600", 5, 3},   // the pair would be cut: it goes whole
+      {u"\U0001F600", 2, 0},
+      {u"x", 1, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(truncatedLength(c.text, c.capacity), c.length)
+        << c.text.size() << " units into " << c.capacity;
+  }
 }
 
 TEST(DialogLayout, EveryControlLiesInsideTheClientAreaAtEveryScaling) {
