@@ -117,17 +117,15 @@ void frmZarn::deleteDrawingObjects(int& line, const std::array<int, 6>& steps) {
   // The hands' objects may still be selected from the last tick; a selected object
   // cannot be deleted and would leak.
   p_.gdi.selectStockObjects();
-  p_.gdi.deleteObject(brushHour);
-  line = steps[1];
-  p_.gdi.deleteObject(penHour);
-  line = steps[2];
-  p_.gdi.deleteObject(brushMin);
-  line = steps[3];
-  p_.gdi.deleteObject(penMin);
-  line = steps[4];
-  p_.gdi.deleteObject(brushSec);
-  line = steps[5];
-  p_.gdi.deleteObject(penSec);
+  // Each field is cleared once its object is deleted: when a later step fails, the next
+  // tick or unload selects or deletes the null handle, which does nothing, and never a
+  // dead handle whose value another object may have taken by then.
+  const std::array<Handle*, 6> fields{&brushHour, &penHour, &brushMin, &penMin, &brushSec, &penSec};
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    line = steps[i];
+    p_.gdi.deleteObject(*fields[i]);
+    *fields[i] = 0;
+  }
 }
 
 Colour frmZarn::readColour(const char* key, const std::string& separator) {

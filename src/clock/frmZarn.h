@@ -54,7 +54,7 @@ class frmZarn {
 
   // Fields of the clock window. picBG: nullptr until loaded (none). The six handles are
   // owned here from creation (Form_Load, mitProp_Click) to deletion (Form_Unload,
-  // mitProp_Click); 0 before the first creation.
+  // mitProp_Click); 0 before the first creation and from each deletion on.
   std::unique_ptr<Picture> picBG;
   Handle brushHour = 0;
   Handle penHour = 0;

@@ -52,9 +52,13 @@ FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen)
     : instance_(instance), screen_(screen) {}
 
 FrmZarnWindow::~FrmZarnWindow() {
-  // The form is gone by now; a window still standing is destroyed without its unload.
+  // The form is gone by now; a window still standing is destroyed without its unload, and
+  // so without the WM_DESTROY handler that would put the back buffer away.
   form_ = nullptr;
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  // The bitmap is deleted only after the memory DC has its own one back: a bitmap deleted
+  // while selected stays alive.
+  destroyBackBuffer();
 }
 
 void FrmZarnWindow::registerClass() {

@@ -7,41 +7,18 @@
 #include <string_view>
 #include <utility>
 
+#include "properties/file_dialog.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
 
 namespace zarn::win32 {
 namespace {
 
-// The common dialog's filter list: description and pattern, each ended by a NUL, and one
-// more NUL at the end.
-std::wstring filterList(const std::string& filter) {
-  const std::wstring wide = widen(filter);
-  std::wstring list;
-  std::wstring_view rest = wide;
-  while (!rest.empty()) {
-    const std::size_t bar = rest.find(L'|');
-    const std::wstring_view description = rest.substr(0, bar);
-    rest = bar == std::wstring_view::npos ? std::wstring_view() : rest.substr(bar + 1);
-    std::wstring_view pattern = description;
-    if (bar != std::wstring_view::npos) {
-      const std::size_t next = rest.find(L'|');
-      pattern = rest.substr(0, next);
-      rest = next == std::wstring_view::npos ? std::wstring_view() : rest.substr(next + 1);
-    }
-    list.append(description).push_back(L'\0');
-    list.append(pattern).push_back(L'\0');
-  }
-  if (!list.empty()) list.push_back(L'\0');
-  return list;
-}
-
 // Copies `text` into the buffer, cut short where needed so that the NUL fits and no
 // surrogate pair is split.
 template <std::size_t N>
 void copyTruncated(std::wstring_view text, std::array<wchar_t, N>& buffer) {
-  std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
-  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  const std::size_t length = truncatedLength(text, N);
   text.copy(buffer.data(), length);
   buffer[length] = L'\0';
 }
@@ -86,7 +63,7 @@ bool Win32CommonDialogs::chooseColor(Colour& colour) {
 
 bool Win32CommonDialogs::getOpenFileName(const std::string& filter, std::string& fileName) {
   const auto getOpenFileNameW = dialogFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetOpenFileNameW");
-  const std::wstring filters = filterList(filter);
+  const std::wstring filters = widen(filterList(filter));
   std::array<wchar_t, kMaxFileName> buffer{};
   copyTruncated(widen(fileName), buffer);
 

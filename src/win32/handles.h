@@ -55,6 +55,7 @@ inline void deleteDc(HDC dc) { DeleteDC(dc); }
 inline void destroyMenu(HMENU menu) { DestroyMenu(menu); }
 inline void destroyIcon(HICON icon) { DestroyIcon(icon); }
 inline void closeKey(HKEY key) { RegCloseKey(key); }
+inline void releaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 
 // Named functions rather than lambdas: a lambda's type in a header has internal linkage,
 // which every class holding such an owner would inherit.
@@ -66,6 +67,8 @@ using UniqueBitmap = Unique<HBITMAP, deleteBitmap>;
 using UniqueBrush = Unique<HBRUSH, deleteBrush>;
 using UniqueFont = Unique<HFONT, deleteFont>;
 using UniqueDc = Unique<HDC, deleteDc>;
+// The whole screen's DC, from GetDC(nullptr).
+using ScreenDc = Unique<HDC, releaseScreenDc>;
 using UniqueMenu = Unique<HMENU, destroyMenu>;
 using UniqueIcon = Unique<HICON, destroyIcon>;
 using UniqueKey = Unique<HKEY, closeKey>;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "desktop/picture_files.h"
 #include "platform/failure.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
@@ -56,13 +57,6 @@ std::string pixels(UINT width, UINT height) {
   return std::to_string(width) + " x " + std::to_string(height) + " Bildpunkte";
 }
 
-// A name with a root ("\faces\a.bmp") or a drive ("C:a.bmp") is not meant from the
-// current directory alone.
-bool isRelative(const std::wstring& name) {
-  if (name.empty() || name[0] == L'\\' || name[0] == L'/') return false;
-  return name.size() < 2 || name[1] != L':';
-}
-
 bool missing(const std::wstring& name) {
   if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
   const DWORD error = GetLastError();
@@ -86,21 +80,8 @@ std::wstring programFolder() {
   return separator == std::wstring::npos ? std::wstring() : file.substr(0, separator + 1);
 }
 
-// The file that a picture name opens. A clock started at logon or from a shortcut runs in
-// some other directory, so a relative name that names nothing in the current directory is
-// taken from the program's folder, where the faces lie beside it; the current directory
-// comes first, so that stored relative names keep their meaning.
-std::wstring fileToOpen(const std::string& path) {
-  std::wstring name = widen(path);
-  if (!isRelative(name) || !missing(name)) return name;
-  const std::wstring folder = programFolder();
-  if (folder.empty() || missing(folder + name)) return name;
-  return folder + name;
-}
-
 // How a frame is decoded: at its own size, or by its decoder at the smallest reduced size
-// that still covers the shown size (JPEG decoders offer 1/2, 1/4 and 1/8), so that a large
-// picture is not decoded whole.
+// that it offers for the shown size, when decodesReduced takes that.
 struct Decoding {
   UINT width = 0;
   UINT height = 0;
@@ -116,8 +97,8 @@ Decoding decoding(IWICBitmapFrameDecode& frame, UINT width, UINT height, UINT sh
       FAILED(reduced.reducing->DoesSupportTransform(WICBitmapTransformRotate0, &upright)) ||
       !upright || FAILED(reduced.reducing->GetClosestSize(&reduced.width, &reduced.height)) ||
       FAILED(reduced.reducing->GetClosestPixelFormat(&reduced.format)) ||
-      reduced.width < shownWidth || reduced.height < shownHeight ||
-      (reduced.width >= width && reduced.height >= height)) {
+      !decodesReduced({width, height}, {shownWidth, shownHeight},
+                      {reduced.width, reduced.height})) {
     return Decoding{width, height, nullptr};
   }
   return reduced;
@@ -184,7 +165,8 @@ std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) 
 
   IWICImagingFactory& imaging = factory(path);
   ComPtr<IWICBitmapDecoder> decoder;
-  check(imaging.CreateDecoderFromFilename(fileToOpen(path).c_str(), nullptr, GENERIC_READ,
+  const std::wstring file = fileToOpen(widen(path), missing, programFolder);
+  check(imaging.CreateDecoderFromFilename(file.c_str(), nullptr, GENERIC_READ,
                                           WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf()),
         path);
   ComPtr<IWICBitmapFrameDecode> frame;

@@ -60,8 +60,8 @@ UniqueFont createMessageFont(const Screen& screen) {
   metrics.cbSize = sizeof metrics;
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
   LOGFONTW font = metrics.lfMessageFont;
-  const HDC screenDc = GetDC(nullptr);
-  if (screenDc == nullptr) return UniqueFont(CreateFontIndirectW(&font));
+  const ScreenDc screenDc(GetDC(nullptr));
+  if (!screenDc) return UniqueFont(CreateFontIndirectW(&font));
   const int sign = font.lfHeight < 0 ? -1 : 1;
   constexpr int kSmallestHeight = 9;
   const auto captionWidth = [&](int height, std::string_view caption) {
@@ -70,17 +70,16 @@ UniqueFont createMessageFont(const Screen& screen) {
     sized.lfWidth = 0;
     const UniqueFont trial(CreateFontIndirectW(&sized));
     if (!trial) return 0;
-    const SelectionGuard selected(screenDc, trial.get());
+    const SelectionGuard selected(screenDc.get(), trial.get());
     const std::wstring text = widen(std::string(caption));
     SIZE extent{};
-    GetTextExtentPoint32W(screenDc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(screenDc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     return static_cast<int>(extent.cx);
   };
   const int start = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
   font.lfHeight =
       sign * fittedFontHeight(start, kSmallestHeight, screen.twipsPerPixelX(), captionWidth);
   font.lfWidth = 0;
-  ReleaseDC(nullptr, screenDc);
   return UniqueFont(CreateFontIndirectW(&font));
 }
 

@@ -32,10 +32,9 @@ Failure notText(const std::string& key) {
 Win32Screen::Win32Screen() {
   int dpiX = 0;
   int dpiY = 0;
-  if (const HDC screen = GetDC(nullptr); screen != nullptr) {
-    dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+  if (const ScreenDc screen(GetDC(nullptr)); screen) {
+    dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   twipsPerPixelX_ = 1440.0f / static_cast<float>(dpiX > 0 ? dpiX : USER_DEFAULT_SCREEN_DPI);
   twipsPerPixelY_ = 1440.0f / static_cast<float>(dpiY > 0 ? dpiY : USER_DEFAULT_SCREEN_DPI);

@@ -216,6 +216,14 @@ TEST(PropertiesSteps, AFailingStepIsReportedWithItsLineAndEarlierStepsStay) {
     run.form.mitProp_Click(4);
     expectCalls(run.fake.journal, journalOfFailure(kConfirmedCalls, c, "mitProp_Click"));
     EXPECT_EQ(run.form.picBG->handle(), 501U);
+    // No field keeps an object the command deleted: the next tick selects none of them and
+    // the unload deletes each remaining object once.
+    run.form.Trigger_Timer();
+    std::int16_t cancel = 0;
+    run.form.Form_Unload(cancel);
+    EXPECT_EQ(run.fake.gdi.selectsOfDead(), 0);
+    EXPECT_EQ(run.fake.gdi.doubleDeletes(), 0);
+    EXPECT_TRUE(run.fake.gdi.live().empty());
   }
 }
 

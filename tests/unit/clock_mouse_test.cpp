@@ -94,14 +94,6 @@ TEST_F(MouseTest, OnlyTheLeftButtonAloneDrags) {
   EXPECT_TRUE(fake.journal.lines().empty());
 }
 
-TEST_F(MouseTest, AGenuineMoveAt515PixelsDoesNothing) {
-  for (const std::int16_t held : {std::int16_t{0}, std::int16_t{2}, std::int16_t{3}}) {
-    move(held, 515 * 15, 0);
-  }
-  EXPECT_TRUE(fake.journal.lines().empty());
-  EXPECT_FALSE(fake.window.visible);
-}
-
 TEST_F(MouseTest, ATrayDoubleClickShowsTheWindowAndPullsItToTheFront) {
   notify(515 * 15);
   expectCalls(fake.journal, kShowAndPull);

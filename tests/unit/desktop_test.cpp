@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "desktop/foreground.h"
+#include "desktop/picture_files.h"
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "fake_platform.h"
@@ -66,6 +69,10 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
        &leftOfPrimary,
        PixelRect{-1920, 40, -1720, 240}},
       {"larger than the work area", {1300, 0, 2900, 1200}, &undocked, PixelRect{0, 0, 1600, 1200}},
+      {"touching the primary's right edge only",
+       {1280, 100, 1480, 300},
+       &undocked,
+       PixelRect{1080, 100, 1280, 300}},
       {"no monitor at all", {0, 0, 200, 200}, nullptr, std::nullopt},
       // While the clock runs: the resolution lowered to 1024 x 768 under it, and a taskbar
       // that now covers its lower half (still partly visible, so it stays).
@@ -83,6 +90,83 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
     if (placed) {
       EXPECT_EQ(*placed, *c.placed);
     }
+  }
+}
+
+TEST(PictureFiles, ANameWithARootOrADriveIsNotRelative) {
+  const struct {
+    const char* name;
+    bool relative;
+  } cases[] = {
+      {"clockbg5.bmp", true},
+      {"faces\\a.bmp", true},
+      {".\\a.bmp", true},
+      {"..\\a.bmp", true},
+      {"a", true},
+      {"\\faces\\a.bmp", false},
+      {"/faces/a.bmp", false},
+      {"C:a.bmp", false},
+      {"C:\\Bilder\\a.bmp", false},
+      {"\\\\server\\a.bmp", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(isRelative(std::string(c.name)), c.relative) << c.name;
+    EXPECT_EQ(isRelative(std::wstring(c.name, c.name + std::string_view(c.name).size())),
+              c.relative)
+        << c.name;
+  }
+}
+
+TEST(PictureFiles, AMissingRelativeNameIsTakenFromTheProgramsFolder) {
+  // The current directory holds here.bmp; the program's folder C:\Zarn\ holds here.bmp and
+  // beside.bmp.
+  const std::set<std::string> existing = {"here.bmp", "C:\\Zarn\\here.bmp", "C:\\Zarn\\beside.bmp"};
+  const struct {
+    const char* name;
+    const char* folder;
+    const char* opened;
+  } cases[] = {
+      {"here.bmp", "C:\\Zarn\\", "here.bmp"},
+      {"beside.bmp", "C:\\Zarn\\", "C:\\Zarn\\beside.bmp"},
+      {"nowhere.bmp", "C:\\Zarn\\", "nowhere.bmp"},
+      {"beside.bmp", "", "beside.bmp"},
+      {"\\beside.bmp", "C:\\Zarn\\", "\\beside.bmp"},
+      {"C:beside.bmp", "C:\\Zarn\\", "C:beside.bmp"},
+  };
+  for (const auto& c : cases) {
+    int folderAsked = 0;
+    const std::string opened = fileToOpen(
+        std::string(c.name), [&](const std::string& name) { return existing.count(name) == 0; },
+        [&] {
+          ++folderAsked;
+          return std::string(c.folder);
+        });
+    EXPECT_EQ(opened, c.opened) << c.name;
+    // The program's file is looked up only for a relative name that is missing.
+    EXPECT_EQ(folderAsked, isRelative(std::string(c.name)) && existing.count(c.name) == 0 ? 1 : 0)
+        << c.name;
+  }
+}
+
+TEST(PictureFiles, AReducedDecodeMustCoverTheShownSizeAndBeSmallerThanTheFrame) {
+  const struct {
+    const char* name;
+    PictureSize frame;
+    PictureSize shown;
+    PictureSize offered;
+    bool reduced;
+  } cases[] = {
+      {"an eighth of a large JPEG", {4000, 4000}, {400, 400}, {500, 500}, true},
+      {"exactly the shown size", {1600, 1600}, {400, 400}, {400, 400}, true},
+      {"smaller than the frame one way only", {4000, 100}, {200, 50}, {500, 100}, true},
+      {"no reduction offered", {4000, 4000}, {400, 400}, {4000, 4000}, false},
+      {"an offer larger than the frame", {300, 300}, {400, 400}, {600, 600}, false},
+      {"too narrow for the shown size", {4000, 4000}, {400, 400}, {399, 500}, false},
+      {"too low for the shown size", {4000, 4000}, {400, 400}, {500, 399}, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(decodesReduced(c.frame, c.shown, c.offered), c.reduced) << c.name;
   }
 }
 

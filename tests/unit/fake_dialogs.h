@@ -145,10 +145,6 @@ class FakePropertiesView : public PropertiesView {
   }
 
   // The user's own doings, which the window system handles without the program's calls.
-  void typeIntoPath(const std::string& text) {
-    expectLoaded("typing into the path box");
-    pathText = text;
-  }
   void pressCloseBox() {
     expectLoaded("the close box");
     destroy();

@@ -244,6 +244,8 @@ Handle FakeGdi::createPen(int style, int width, Colour colour) {
 
 Handle FakeGdi::selectObject(Handle object) {
   journal_.call("SelectObject", "SelectObject(" + handleText(object) + ")");
+  // GDI refuses the null handle and changes nothing, as it does for DeleteObject.
+  if (object == 0) return 0;
   const auto found = objects_.find(object);
   if (found == objects_.end() || live_.count(object) == 0) {
     ++selectsOfDead_;
@@ -263,6 +265,7 @@ void FakeGdi::selectStockObjects() {
 
 bool FakeGdi::deleteObject(Handle object) {
   journal_.call("DeleteObject", "DeleteObject(" + handleText(object) + ")");
+  if (object == 0) return false;
   if (live_.count(object) == 0) {
     ++doubleDeletes_;
     return false;

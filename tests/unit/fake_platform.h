@@ -193,7 +193,8 @@ class FakeGdi : public Gdi {
   [[nodiscard]] Colour colourOf(Handle object) const;
   [[nodiscard]] int created() const { return created_; }
   // Faults of the caller: deleting an object while it is selected (it then stays alive,
-  // as the real delete fails), deleting a dead or unknown object, selecting one.
+  // as the real delete fails), deleting a dead or unknown object, selecting one. The null
+  // handle, which GDI refuses without effect, is none of these.
   [[nodiscard]] int deletesOfSelected() const { return deletesOfSelected_; }
   [[nodiscard]] int doubleDeletes() const { return doubleDeletes_; }
   [[nodiscard]] int selectsOfDead() const { return selectsOfDead_; }

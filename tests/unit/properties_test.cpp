@@ -8,6 +8,7 @@
 #include "fake_platform.h"
 #include "platform/numeric.h"
 #include "properties/dialog_layout.h"
+#include "properties/file_dialog.h"
 #include "properties/frmProperties.h"
 
 namespace zarn {
@@ -271,16 +272,6 @@ TEST_F(PropertiesTest, FileChosenAfterAFailedPreviewShowsAgain) {
   EXPECT_EQ(form.bgPath, "C:\\Bilder\\neu.jpg");
 }
 
-TEST_F(PropertiesTest, TypedPathTextIsIgnored) {
-  showWith([](frmProperties& f, fake::FakePropertiesView& v) {
-    v.typeIntoPath("C:\\getippt.bmp");
-    f.cmdOK_Click();
-  });
-
-  EXPECT_EQ(form.bgPath, "clockbg5.bmp");
-  EXPECT_TRUE(form.OK);
-}
-
 TEST_F(PropertiesTest, ReopeningStartsWithAFreshComDialog) {
   dialogs.colourAnswers = {kRed};
   dialogs.fileAnswers = {"C:\\Bilder\\neu.jpg"};
@@ -325,22 +316,82 @@ TEST_F(PropertiesTest, OverlongFileNameIsCutToTheBuffer) {
   EXPECT_EQ(form.bgPath, "C:\\" + std::string(256, 'b') + "\u00E4");
 }
 
+TEST(FileDialogTexts, TheFilterListPairsEachDescriptionWithItsPattern) {
+  using namespace std::string_literals;
+  const struct {
+    const char* filter;
+    std::string list;
+  } cases[] = {
+      {"*.jpg", "*.jpg\0*.jpg\0\0"s},
+      {"Bilder|*.jpg;*.bmp", "Bilder\0*.jpg;*.bmp\0\0"s},
+      {"JPEG|*.jpg|*.bmp", "JPEG\0*.jpg\0*.bmp\0*.bmp\0\0"s},
+      {"JPEG|*.jpg|Bitmap|*.bmp", "JPEG\0*.jpg\0Bitmap\0*.bmp\0\0"s},
+      {"Alle|", "Alle\0\0\0"s},
+      {"Zifferbl\u00E4tter|*.jpg", "Zifferbl\u00E4tter\0*.jpg\0\0"s},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(filterList(c.filter), c.list) << c.filter;
+  }
+}
+
+TEST(FileDialogTexts, TheInitialNameIsCutToTheBufferWithoutSplittingASurrogatePair) {
+  const struct {
+    std::u16string_view text;
+    std::size_t capacity;
+    std::size_t length;
+  } cases[] = {
+      {u"", 5, 0},
+      {u"abcd", 5, 4},
+      {u"abcde", 5, 4},
+      {u"ab\U0001F600", 5, 4},    // the pair fits whole
+      {u"abcd\U0001F600", 5, 4},  // cut before the pair
+      {u"abc\U0001F600", 5, 3},   // the pair would be cut: it goes whole
+      {u"\U0001F600", 2, 0},
+      {u"x", 1, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(truncatedLength(c.text, c.capacity), c.length)
+        << c.text.size() << " units into " << c.capacity;
+  }
+}
+
 TEST(DialogLayout, EveryControlLiesInsideTheClientAreaAtEveryScaling) {
-  for (const float twipsPerPixel : {15.0F, 12.0F, 10.0F, 1440.0F / 168, 7.5F, 1440.0F / 216}) {
-    SCOPED_TRACE(twipsPerPixel);
-    const std::int32_t clientWidth = twipsToPixels(kPropertiesClientWidth, twipsPerPixel, "Breite");
-    const std::int32_t clientHeight =
-        twipsToPixels(kPropertiesClientHeight, twipsPerPixel, "Hoehe");
+  const struct {
+    float x;
+    float y;
+  } scalings[] = {{15.0F, 15.0F}, {12.0F, 12.0F},
+                  {10.0F, 10.0F}, {1440.0F / 168, 1440.0F / 168},
+                  {7.5F, 7.5F},   {1440.0F / 216, 1440.0F / 216},
+                  {15.0F, 12.0F}};
+  for (const auto& scaling : scalings) {
+    SCOPED_TRACE(std::to_string(scaling.x) + " x " + std::to_string(scaling.y));
+    const std::int32_t clientWidth = twipsToPixels(kPropertiesClientWidth, scaling.x, "Breite");
+    const std::int32_t clientHeight = twipsToPixels(kPropertiesClientHeight, scaling.y, "Hoehe");
     for (const ControlLayout& control : kPropertiesControls) {
-      const PixelBox box = controlBox(control, twipsPerPixel, twipsPerPixel);
+      const PixelBox box = controlBox(control, scaling.x, scaling.y);
       EXPECT_GT(box.width, 0) << static_cast<int>(control.id);
       EXPECT_LE(box.left + box.width, clientWidth) << static_cast<int>(control.id);
       EXPECT_LE(box.top + box.height, clientHeight) << static_cast<int>(control.id);
     }
   }
-  // "OK" at 100 % and at 200 %: twice the pixels, nothing rounded away.
-  EXPECT_EQ(controlBox(kPropertiesControls[0], 15, 15), (PixelBox{40, 112, 97, 25}));
-  EXPECT_EQ(controlBox(kPropertiesControls[0], 7.5F, 7.5F), (PixelBox{80, 224, 194, 50}));
+  // "OK" and the preview at 100 % and at 200 %: twice the pixels, nothing rounded away; and
+  // with unequal factors each length by its own direction's.
+  const struct {
+    std::size_t control;
+    float x;
+    float y;
+    PixelBox box;
+  } boxes[] = {
+      {0, 15, 15, {40, 112, 97, 25}},
+      {0, 7.5F, 7.5F, {80, 224, 194, 50}},
+      {0, 15, 12, {40, 140, 97, 31}},
+      {14, 15, 12, {216, 40, 73, 91}},
+  };
+  for (const auto& c : boxes) {
+    EXPECT_EQ(controlBox(kPropertiesControls.at(c.control), c.x, c.y), c.box)
+        << c.control << " at " << c.x << " x " << c.y;
+  }
 }
 
 TEST(DialogLayout, TheFontShrinksUntilEveryLabelCaptionFits) {
