@@ -26,6 +26,10 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 
 constexpr UINT_PTR kTriggerTimer = 1;
 constexpr UINT kTriggerInterval = 1000;
+// After the last step of a resize, the face is decoded afresh at the new size: soon enough
+// to look like part of the resize, late enough that a turning wheel decodes it once.
+constexpr UINT_PTR kRescaleTimer = 3;
+constexpr UINT kRescaleDelay = 300;
 
 // The menu entries' identifiers are their control-array indexes.
 constexpr UINT kMitMini = 2;
@@ -197,6 +201,10 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onClose();
     case WM_ENDSESSION:
       return onEndSession(wParam);
+    case WM_MOUSEWHEEL:
+      return onMouseWheel(wParam, lParam);
+    case WM_KEYDOWN:
+      return onKeyDown(wParam);
     default:
       return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
@@ -221,6 +229,7 @@ LRESULT FrmZarnWindow::onCreate() {
 
 LRESULT FrmZarnWindow::onDestroy() {
   KillTimer(hwnd_, kTriggerTimer);
+  KillTimer(hwnd_, kRescaleTimer);
   // Form_Unload has deleted the hands' objects by now, so the back buffer can go.
   destroyBackBuffer();
   // The program ends when its last window is gone.
@@ -251,6 +260,7 @@ LRESULT FrmZarnWindow::onPaint() {
 }
 
 LRESULT FrmZarnWindow::onTimer(WPARAM id) {
+  if (id == kRescaleTimer) return onRescaleTimer();
   if (id != kTriggerTimer) return 0;
   form_->Trigger_Timer();
   // One repaint per tick, once the face and all three hands are in the back buffer.
@@ -337,6 +347,73 @@ LRESULT FrmZarnWindow::onEndSession(WPARAM ending) {
 LRESULT FrmZarnWindow::onTaskbarCreated() {
   form_->TaskbarCreated();
   return 0;
+}
+
+LRESULT FrmZarnWindow::onMouseWheel(WPARAM wParam, LPARAM lParam) {
+  // The focused clock also hears a wheel turned over other windows; only Ctrl + wheel with
+  // the pointer over the clock sizes it.
+  const POINT pointer{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  RECT rect{};
+  if ((GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) == 0 || GetWindowRect(hwnd_, &rect) == FALSE ||
+      PtInRect(&rect, pointer) == FALSE) {
+    wheel_.reset();
+    return 0;
+  }
+  resizeByNotches(wheel_.add(GET_WHEEL_DELTA_WPARAM(wParam)));
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onKeyDown(WPARAM key) {
+  // Ctrl + Alt is AltGr on many keyboards, which types other characters on these keys.
+  if (GetKeyState(VK_CONTROL) >= 0 || altHeld()) return 0;
+  switch (key) {
+    case VK_OEM_PLUS:
+    case VK_ADD:
+      resizeByNotches(1);
+      break;
+    case VK_OEM_MINUS:
+    case VK_SUBTRACT:
+      resizeByNotches(-1);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onRescaleTimer() {
+  KillTimer(hwnd_, kRescaleTimer);
+  form_->rescaleFace();
+  redraw();
+  return 0;
+}
+
+void FrmZarnWindow::resizeByNotches(int notches) {
+  if (notches == 0 || IsIconic(hwnd_) != FALSE || IsZoomed(hwnd_) != FALSE) return;
+  RECT rect{};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetWindowRect(hwnd_, &rect) == FALSE ||
+      GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor) == FALSE) {
+    return;
+  }
+  const PixelRect window{rect.left, rect.top, rect.right, rect.bottom};
+  const RECT& work = monitor.rcWork;
+  const PixelRect resized =
+      resizedByNotches(window, notches, {work.left, work.top, work.right, work.bottom});
+  if (resized == window) return;
+  // WM_SIZE gives the back buffer the new size before the frame is drawn into it.
+  if (SetWindowPos(hwnd_, nullptr, resized.left, resized.top, resized.right - resized.left,
+                   resized.bottom - resized.top, SWP_NOZORDER | SWP_NOACTIVATE) == FALSE) {
+    return;
+  }
+  redraw();
+  SetTimer(hwnd_, kRescaleTimer, kRescaleDelay, nullptr);
+}
+
+void FrmZarnWindow::redraw() {
+  form_->Trigger_Timer();
+  present();
 }
 
 Handle FrmZarnWindow::hWnd() const { return toHandle(hwnd_); }
