@@ -119,6 +119,7 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
   WheelNotches wheel_;                // Ctrl + wheel deltas not yet a whole notch
+  bool rescalePending_ = false;       // resized, the face not yet decoded at the new size
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window
   bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;
