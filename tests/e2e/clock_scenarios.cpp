@@ -742,10 +742,16 @@ void focusClock(HWND window) {
               "the clock after a click on it", "not in front", "the foreground window");
 }
 
-// Three notches of Ctrl + wheel towards the user's fingers grow the clock about its centre;
-// Ctrl + minus and Ctrl + plus (keypad) take one notch back and forth; a wheel without Ctrl
-// does nothing. Returns the geometry after the three notches.
-Geometry resizeWithWheelAndKeys(const Context& context, HWND window, const Geometry& start) {
+// Three notches of Ctrl + wheel away from the user grow the clock about its centre; Ctrl +
+// minus and Ctrl + plus take one notch back and forth; a wheel without Ctrl does nothing.
+// Returns the geometry after the three notches and the clock's picture once the last step has
+// settled.
+struct Resized {
+  Geometry geometry;
+  Capture settled;
+};
+
+Resized resizeWithWheelAndKeys(const Context& context, HWND window, const Geometry& start) {
   // A notch scales by 1.1, rounded to whole pixels: 200 -> 220 -> 242 -> 266 at 96 DPI,
   // twice that at 192. Each step grows by an even number, so the centre stays exactly.
   requireTrue(start.width == start.height && (start.width == 200 || start.width == 400),
@@ -770,21 +776,49 @@ Geometry resizeWithWheelAndKeys(const Context& context, HWND window, const Geome
                printed("the window after Ctrl + wheel notch %zu", notch + 1),
                describe(windowGeometry(window)), describe(expected));
   }
-  // The sharp face at the new size follows the stretched one when the wheel has settled.
   waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp at the new size");
-  pause(1000);
-  saveForInspection(context, captureClient(window), "resized");
 
-  keyPress(VK_OEM_MINUS);
-  expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == around(sides[1]); }),
-             "the window after Ctrl + minus", describe(windowGeometry(window)),
-             describe(around(sides[1])));
-  keyPress(VK_ADD);
-  expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == around(sides[2]); }),
-             "the window after Ctrl + plus on the keypad", describe(windowGeometry(window)),
-             describe(around(sides[2])));
+  // Each key on the main keyboard and the keypad takes one notch, down and up in turn.
+  const struct {
+    WORD key;
+    const char* name;
+    int side;
+  } keys[] = {{VK_OEM_MINUS, "minus", sides[1]},
+              {VK_ADD, "plus on the keypad", sides[2]},
+              {VK_SUBTRACT, "minus on the keypad", sides[1]},
+              {VK_OEM_PLUS, "plus", sides[2]}};
+  for (const auto& k : keys) {
+    keyPress(k.key);
+    const Geometry expected = around(k.side);
+    expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == expected; }),
+               std::string("the window after Ctrl + ") + k.name, describe(windowGeometry(window)),
+               describe(expected));
+  }
   keyState(VK_CONTROL, false);
-  return around(sides[2]);
+  // The face is decoded again at the new size a moment after the last step.
+  pause(1000);
+  Resized resized{around(sides[2]), captureClient(window)};
+  saveForInspection(context, resized.settled, "resized");
+  return resized;
+}
+
+// Counts the pixels of two pictures of a square clock that differ where no hand can lie:
+// farther from the centre than the second hand's tip, at 0.4 of the side. Returns the
+// pixels compared and how many of them differ.
+std::pair<int, int> differencesBesideTheHands(const Capture& a, const Capture& b) {
+  int compared = 0;
+  int differing = 0;
+  if (a.width() != b.width() || a.height() != b.height()) return {0, 0};
+  const double centre = (a.width() - 1) / 2.0;
+  const double clear = 0.42 * a.width();
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (std::hypot(x - centre, y - centre) <= clear) continue;
+      ++compared;
+      if (!(a.at(x, y) == b.at(x, y))) ++differing;
+    }
+  }
+  return {compared, differing};
 }
 
 }  // namespace
@@ -822,9 +856,12 @@ std::string closeStoresGeometry(const Context& context) {
     ClockProcess clock(context);
     const HWND window = requireClockWindow(clock);
     waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+    Capture settled;
     if (c.resized) {
       const Geometry start = windowGeometry(window);
-      resized = describe(start) + " -> " + describe(resizeWithWheelAndKeys(context, window, start));
+      Resized done = resizeWithWheelAndKeys(context, window, start);
+      resized = describe(start) + " -> " + describe(done.geometry);
+      settled = std::move(done.settled);
     }
     PostMessageW(window, WM_CLOSE, 0, 0);
     requireTrue(clock.waitForExit(10000), "the clock after WM_CLOSE, from " + c.name,
@@ -836,6 +873,17 @@ std::string closeStoresGeometry(const Context& context) {
     expectEqual(readLayoutText(L"Left"), c.left, "the stored Left, from " + c.name);
     expectEqual(readLayoutText(L"Width"), c.width, "the stored Width, from " + c.name);
     expectEqual(readLayoutText(L"Height"), c.height, "the stored Height, from " + c.name);
+    if (!c.resized) continue;
+    // Started at the size it was given, the clock decodes its face at that size: the face
+    // decoded again after the resize is the same, pixel for pixel.
+    ClockProcess again(context);
+    const HWND restarted = requireClockWindow(again);
+    waitForFace(context, restarted, facegen::kFace5Corner, "clockbg5.bmp at the stored size");
+    const auto [compared, differing] = differencesBesideTheHands(settled, captureClient(restarted));
+    expectTrue(compared > 0 && differing == 0,
+               "the face after resizing beside the hands, against a start at that size",
+               printed("%d of %d pixels differ", differing, compared), "all of them equal");
+    resized += printed(", its face equal to a start at that size in %d pixels", compared);
   }
   return printed("geometry stored on closing from %zu starts; resized ", cases.size()) + resized;
 }
