@@ -163,14 +163,11 @@ void frmZarn::Form_Load() {
     window.setTop(readTwips(settings::kTop, "0", separator));
     line = 80;
     window.setLeft(readTwips(settings::kLeft, "0", separator));
+    const std::string defaultSize = settings::singleToText(settings::kDefaultSize, separator);
     line = 90;
-    const float defaultWidth = single(p_.screen.twipsPerPixelX() * 200.0F);
-    window.setWidth(
-        readTwips(settings::kWidth, settings::singleToText(defaultWidth, separator), separator));
+    window.setWidth(readTwips(settings::kWidth, defaultSize, separator));
     line = 100;
-    const float defaultHeight = single(p_.screen.twipsPerPixelY() * 200.0F);
-    window.setHeight(
-        readTwips(settings::kHeight, settings::singleToText(defaultHeight, separator), separator));
+    window.setHeight(readTwips(settings::kHeight, defaultSize, separator));
     // The bounds are the virtual screen's, the rectangle of all monitors: a clock left on a
     // monitor right of or below the primary keeps its place.
     line = 110;
@@ -431,6 +428,17 @@ void frmZarn::mitClose_Click(std::int16_t /*Index*/) {
     line = 20;
     p_.window.unload();
   });
+}
+
+void frmZarn::rescaleFace() {
+  if (!picBG || picBG->handle() == 0) return;
+  // The user only resized the clock: a face that cannot be decoded now (its file removed
+  // since) keeps the one shown, stretched, and nothing is reported.
+  try {
+    std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(props_.bgPath);
+    picBG = std::move(loaded);
+  } catch (const Failure&) {
+  }
 }
 
 void frmZarn::mitProp_Click(std::int16_t /*Index*/) {

@@ -36,6 +36,8 @@ class frmZarn {
   void mitMini_Click(std::int16_t Index);
   void mitClose_Click(std::int16_t Index);
   void mitProp_Click(std::int16_t Index);
+  // The window has a new size: the face is decoded afresh at it.
+  void rescaleFace();
   // The shell has restarted and lost every notification icon, or has just become ready:
   // add ours again, or at last.
   void TaskbarCreated();

@@ -15,6 +15,14 @@ std::int32_t highWordSigned(std::uint32_t value) {
 
 }  // namespace
 
+int WheelNotches::add(std::int32_t delta) {
+  if ((delta > 0 && rest_ < 0) || (delta < 0 && rest_ > 0)) rest_ = 0;
+  rest_ += delta;
+  const int notches = rest_ / kWheelDelta;
+  rest_ -= notches * kWheelDelta;
+  return notches;
+}
+
 std::int16_t shiftState(std::uint32_t keyFlags, bool altHeld) {
   std::int16_t shift = 0;
   if ((keyFlags & keys::kShift) != 0) shift |= 1;

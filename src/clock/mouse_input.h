@@ -49,6 +49,20 @@ struct MouseMoveCall {
   MoveSource source = MoveSource::pointer;
 };
 
+// The wheel's whole notches from its deltas. A touchpad reports a notch in parts, which add
+// up until they make one; what is left over waits for the next part, and a turn the other
+// way starts afresh.
+class WheelNotches {
+ public:
+  static constexpr std::int32_t kWheelDelta = 120;
+
+  int add(std::int32_t delta);
+  void reset() { rest_ = 0; }
+
+ private:
+  std::int32_t rest_ = 0;
+};
+
 // Shift, Ctrl and Alt as 1, 2 and 4; the buttons held as the codes of buttons::.
 std::int16_t shiftState(std::uint32_t keyFlags, bool altHeld);
 std::int16_t buttonState(std::uint32_t keyFlags);

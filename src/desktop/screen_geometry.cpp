@@ -1,8 +1,11 @@
 #include "desktop/screen_geometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "platform/numeric.h"
 
 namespace zarn {
 namespace {
@@ -48,6 +51,23 @@ std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
   const std::int32_t left = fitted(window.left, width, nearest->work.left, nearest->work.right);
   const std::int32_t top = fitted(window.top, height, nearest->work.top, nearest->work.bottom);
   return PixelRect{left, top, left + width, top + height};
+}
+
+PixelRect resizedByNotches(const PixelRect& window, int notches, const PixelRect& workArea) {
+  const double width = static_cast<double>(window.right) - window.left;
+  const double height = static_cast<double>(window.bottom) - window.top;
+  if (notches == 0 || width <= 0 || height <= 0) return window;
+  const double smallest = kSmallestClock / std::min(width, height);
+  const double largest = std::min((static_cast<double>(workArea.right) - workArea.left) / width,
+                                  (static_cast<double>(workArea.bottom) - workArea.top) / height);
+  double factor = std::min(std::max(std::pow(kNotchFactor, notches), smallest), largest);
+  factor = notches > 0 ? std::max(factor, 1.0) : std::min(factor, 1.0);
+  const double newWidth = roundHalfEven(width * factor);
+  const double newHeight = roundHalfEven(height * factor);
+  const auto left = static_cast<std::int32_t>(window.left + roundHalfEven((width - newWidth) / 2));
+  const auto top = static_cast<std::int32_t>(window.top + roundHalfEven((height - newHeight) / 2));
+  return PixelRect{left, top, left + static_cast<std::int32_t>(newWidth),
+                   top + static_cast<std::int32_t>(newHeight)};
 }
 
 }  // namespace zarn

@@ -31,6 +31,19 @@ struct MonitorArea {
 std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
                                                const std::vector<MonitorArea>& monitors);
 
+// The user sizes the clock in steps ("notches" of the mouse wheel), each about a tenth larger
+// or smaller, but never below the smallest clock nor beyond its monitor's work area.
+inline constexpr double kNotchFactor = 1.1;
+inline constexpr std::int32_t kSmallestClock = 64;
+
+// The window after `notches` steps (positive: larger): both sides scaled by the same
+// factor, so a square stays square, and the centre kept to within half a pixel. A step
+// never sizes against its direction: growing leaves a window already beyond the work area
+// as it is, shrinking leaves one already below the smallest clock, and a shrink of a window
+// larger than the work area fits it in at once. Where the work area is smaller than the
+// smallest clock, the work area wins.
+PixelRect resizedByNotches(const PixelRect& window, int notches, const PixelRect& workArea);
+
 // One of the window's Top, Left, Width and Height: the twips value last assigned and the
 // pixel value the window took for it. The window stands on whole pixels, so reading the
 // pixels back would round what was assigned (a Top of 15340 twips at 15 twips per pixel

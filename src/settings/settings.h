@@ -18,6 +18,9 @@ inline constexpr const char* kHeight = "Height";
 
 inline constexpr std::int32_t kDefaultColour = 16777215;  // white
 inline constexpr const char* kDefaultBackground = "clockbg5.bmp";
+// The default width and height in twips: two inches, 200 pixels at 100 % scaling and the same
+// size on the screen at every other scaling (400 pixels at 200 %).
+inline constexpr float kDefaultSize = 3000.0F;
 
 // Plain decimal digits, "-" for a negative value, no blank, no grouping.
 std::string intToText(std::int32_t value);

@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "clock/frmZarn.h"
+#include "clock/mouse_input.h"
 #include "desktop/screen_geometry.h"
 #include "platform/platform.h"
 #include "platform/types.h"
@@ -103,6 +104,9 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   LRESULT onContextMenu(LPARAM position);
   LRESULT onDisplayChange();
   LRESULT onWorkAreaChange(WPARAM action);
+  LRESULT onMouseWheel(WPARAM wParam, LPARAM lParam);
+  LRESULT onKeyDown(WPARAM key);
+  LRESULT onRescaleTimer();
 
   [[nodiscard]] static bool altHeld();
   void registerClass();
@@ -112,6 +116,11 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   void keepOnAMonitor();
   void resizeBackBuffer(int width, int height);
   void destroyBackBuffer();
+  // Sizes the window by `notches` steps about its centre, then draws the clock at once at
+  // the new size, the face stretched until the rescale timer decodes it afresh.
+  void resizeByNotches(int notches);
+  // A tick's frame, out of turn, presented.
+  void redraw();
   [[nodiscard]] RECT windowRect() const;
   [[nodiscard]] RECT clientRect() const;
   void place(int x, int y, int width, int height, UINT flags);
@@ -123,6 +132,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   UINT comeBack_ = 0;
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
+  WheelNotches wheel_;                // Ctrl + wheel deltas not yet a whole notch
+  bool rescalePending_ = false;       // resized, the face not yet decoded at the new size
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window
   bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;

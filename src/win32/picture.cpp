@@ -129,8 +129,8 @@ ComPtr<IWICBitmapSource> decodeReduced(IWICImagingFactory& imaging, Decoding how
 
 Handle Win32Picture::handle() const { return toHandle(bitmap_.get()); }
 
-bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width,
-                 int height) noexcept {
+bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height,
+                 int stretchMode) noexcept {
   const auto bitmap = fromHandle<HBITMAP>(picture.handle());
   if (bitmap == nullptr) return false;
   BITMAP size{};
@@ -141,7 +141,7 @@ bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width,
   if (size.bmWidth == width && size.bmHeight == height) {
     return BitBlt(dc, left, top, width, height, source.get(), 0, 0, SRCCOPY) != FALSE;
   }
-  const int previousMode = SetStretchBltMode(dc, HALFTONE);
+  const int previousMode = SetStretchBltMode(dc, stretchMode);
   POINT previousOrigin{};
   SetBrushOrgEx(dc, 0, 0, &previousOrigin);
   const BOOL drawn = StretchBlt(dc, left, top, width, height, source.get(), 0, 0, size.bmWidth,

@@ -52,9 +52,10 @@ class WicPictureLoader final : public PictureLoader {
 };
 
 // Draws the picture into `dc` at (left, top), `width` by `height` pixels: a plain copy when
-// it has that size, as the loaders decode it, stretched with halftoning otherwise, with the
-// device context's stretch mode and brush origin put back afterwards. Returns whether it was
-// drawn; the empty picture is not.
-bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height) noexcept;
+// it has that size, as the loaders decode it, stretched otherwise, with halftoning unless
+// `stretchMode` says another StretchBlt mode, with the device context's stretch mode and
+// brush origin put back afterwards. Returns whether it was drawn; the empty picture is not.
+bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height,
+                 int stretchMode = HALFTONE) noexcept;
 
 }  // namespace zarn::win32

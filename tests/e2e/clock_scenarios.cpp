@@ -2,6 +2,7 @@
 // geometry and the failure reports, each against the real clock program.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -528,8 +529,10 @@ void expectReportsThenEnd(const Context& context, int loadStep,
 }  // namespace
 
 std::string firstStart(const Context& context) {
-  // 200 x 200 pixels at every DPI: the default size is 200 times the twips per pixel.
+  // 3000 x 3000 twips, the same size on the screen at every DPI: 200 pixels at 96 DPI, 400
+  // at 192.
   deleteZarnSettings();
+  const Geometry size{0, 0, pixelSize(3000, twipsPerPixelX()), pixelSize(3000, twipsPerPixelY())};
   std::size_t compared = 0;
   std::string stretched;
   // The faces lie in the folder the clock runs in, or (a release package started from
@@ -541,8 +544,8 @@ std::string firstStart(const Context& context) {
   {
     ClockProcess clock(context);
     const HWND window = requireClockWindow(clock);
-    expectEqual(windowGeometry(window), Geometry{0, 0, 200, 200}, "the window's rectangle");
-    expectEqual(clientSize(window), Geometry{0, 0, 200, 200}, "the client area");
+    expectEqual(windowGeometry(window), size, "the window's rectangle");
+    expectEqual(clientSize(window), size, "the client area");
     expectEqual(windowText(window), std::wstring(), "the window's caption");
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     expectTrue((style & WS_POPUP) != 0 && (style & (WS_CAPTION | WS_THICKFRAME)) == 0,
@@ -552,6 +555,7 @@ std::string firstStart(const Context& context) {
     compared =
         expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
     stretched = expectHalftoneFace(context, window, faceDir + L"\\clockbg5.bmp");
+    saveForInspection(context, captureClient(window), "default-size");
     expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
   }
 
@@ -587,7 +591,8 @@ std::string firstStart(const Context& context) {
              "the clock started in " + describe(system), "ended or reporting",
              "running, no report");
   expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings after both starts");
-  return printed("window at (0,0) 200x200 showing clockbg5.bmp (%zu centre pixels, ", compared) +
+  return printed("window at (0,0) %dx%d showing clockbg5.bmp (%zu centre pixels, ", size.width,
+                 size.height, compared) +
          stretched + "), also when started in " + describe(system);
 }
 
@@ -668,6 +673,8 @@ std::string storedGeometry(const Context& context) {
   // The bound itself stays, and so does the value assigned: it lies between two pixels, and
   // the pixel's own twips would lie beyond it.
   const double bound = screenHeight * ty - 20;
+  // The default side, 3000 twips: 200 pixels at 96 DPI, 400 at 192.
+  const int d = pixelSize(3000, tx);
   const std::vector<Case> cases = {
       {"a plain geometry",
        {{L"Top", twipsY(100)},
@@ -678,31 +685,31 @@ std::string storedGeometry(const Context& context) {
        {}},
       {"Top below the last row that stays",
        {{L"Top", twipsY(lastRow + 1)}, {L"Left", twipsX(100)}},
-       {100, 0, 200, 200},
+       {100, 0, d, d},
        {}},
       {"Top on the last row that stays",
        {{L"Top", twipsY(lastRow)}, {L"Left", twipsX(100)}},
-       {100, lastRow, 200, 200},
+       {100, lastRow, d, d},
        {}},
       {"Top exactly 20 twips above the screen's bottom",
        {{L"Top", twipsText(bound)}, {L"Left", twipsX(100)}},
-       {100, pixelSize(bound, ty), 200, 200},
+       {100, pixelSize(bound, ty), d, d},
        {{L"Top", twipsText(bound)}}},
       {"Left beyond the last column that stays",
        {{L"Top", twipsY(50)}, {L"Left", twipsX(lastColumn + 1)}},
-       {0, 50, 200, 200},
+       {0, 50, d, d},
        {}},
       {"Left on the last column that stays",
        {{L"Top", twipsY(50)}, {L"Left", twipsX(lastColumn)}},
-       {lastColumn, 50, 200, 200},
+       {lastColumn, 50, d, d},
        {}},
       {"negative Top and Left",
        {{L"Top", L"-300"}, {L"Left", L"-600"}},
-       {pixelSize(-600, tx), pixelSize(-300, ty), 200, 200},
+       {pixelSize(-600, tx), pixelSize(-300, ty), d, d},
        {}},
       // The window is one pixel or a few wide, yet the clock keeps the 20 twips it assigned.
-      {"Width 5", {{L"Width", L"5"}}, {0, 0, pixelSize(20, tx), 200}, {{L"Width", L"20"}}},
-      {"Height 10", {{L"Height", L"10"}}, {0, 0, 200, pixelSize(20, ty)}, {{L"Height", L"20"}}},
+      {"Width 5", {{L"Width", L"5"}}, {0, 0, pixelSize(20, tx), d}, {{L"Width", L"20"}}},
+      {"Height 10", {{L"Height", L"10"}}, {0, 0, d, pixelSize(20, ty)}, {{L"Height", L"20"}}},
   };
   int closed = 0;
   for (const auto& c : cases) {
@@ -725,28 +732,137 @@ std::string storedGeometry(const Context& context) {
                  closed);
 }
 
+namespace {
+
+// The clock in front with the keyboard's focus, as after the user clicked it.
+void focusClock(HWND window) {
+  const POINT centre = centreOnScreen(window);
+  click(centre.x, centre.y);
+  requireTrue(waitUntil(3000, [&] { return GetForegroundWindow() == window; }),
+              "the clock after a click on it", "not in front", "the foreground window");
+}
+
+// Three notches of Ctrl + wheel away from the user grow the clock about its centre; Ctrl +
+// minus and Ctrl + plus take one notch back and forth; a wheel without Ctrl does nothing.
+// Returns the geometry after the three notches and the clock's picture once the last step has
+// settled.
+struct Resized {
+  Geometry geometry;
+  Capture settled;
+};
+
+Resized resizeWithWheelAndKeys(const Context& context, HWND window, const Geometry& start) {
+  // A notch scales by 1.1, rounded to whole pixels: 200 -> 220 -> 242 -> 266 at 96 DPI,
+  // twice that at 192. Each step grows by an even number, so the centre stays exactly.
+  requireTrue(start.width == start.height && (start.width == 200 || start.width == 400),
+              "the clock before resizing", describe(start), "200 or 400 pixels square");
+  const int scale = start.width / 200;
+  const std::array<int, 3> sides = {220 * scale, 242 * scale, 266 * scale};
+  const auto around = [&](int side) {
+    return Geometry{start.left + (start.width - side) / 2, start.top + (start.height - side) / 2,
+                    side, side};
+  };
+  focusClock(window);
+  const POINT centre = centreOnScreen(window);
+  mouseWheel(centre.x, centre.y, WHEEL_DELTA);
+  pause(500);
+  expectEqual(windowGeometry(window), start, "the window after a wheel notch without Ctrl");
+
+  keyState(VK_CONTROL, true);
+  for (std::size_t notch = 0; notch < sides.size(); ++notch) {
+    mouseWheel(centre.x, centre.y, WHEEL_DELTA);
+    const Geometry expected = around(sides[notch]);
+    expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == expected; }),
+               printed("the window after Ctrl + wheel notch %zu", notch + 1),
+               describe(windowGeometry(window)), describe(expected));
+  }
+  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp at the new size");
+
+  // Each key on the main keyboard and the keypad takes one notch, down and up in turn.
+  const struct {
+    WORD key;
+    const char* name;
+    int side;
+  } keys[] = {{VK_OEM_MINUS, "minus", sides[1]},
+              {VK_ADD, "plus on the keypad", sides[2]},
+              {VK_SUBTRACT, "minus on the keypad", sides[1]},
+              {VK_OEM_PLUS, "plus", sides[2]}};
+  for (const auto& k : keys) {
+    keyPress(k.key);
+    const Geometry expected = around(k.side);
+    expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == expected; }),
+               std::string("the window after Ctrl + ") + k.name, describe(windowGeometry(window)),
+               describe(expected));
+  }
+  keyState(VK_CONTROL, false);
+  // The face is decoded again at the new size a moment after the last step.
+  pause(1000);
+  Resized resized{around(sides[2]), captureClient(window)};
+  saveForInspection(context, resized.settled, "resized");
+  return resized;
+}
+
+// Counts the pixels of two pictures of a square clock that differ where no hand can lie:
+// farther from the centre than the second hand's tip, at 0.4 of the side. Returns the
+// pixels compared and how many of them differ.
+std::pair<int, int> differencesBesideTheHands(const Capture& a, const Capture& b) {
+  int compared = 0;
+  int differing = 0;
+  if (a.width() != b.width() || a.height() != b.height()) return {0, 0};
+  const double centre = (a.width() - 1) / 2.0;
+  const double clear = 0.42 * a.width();
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (std::hypot(x - centre, y - centre) <= clear) continue;
+      ++compared;
+      if (!(a.at(x, y) == b.at(x, y))) ++differing;
+    }
+  }
+  return {compared, differing};
+}
+
+}  // namespace
+
 std::string closeStoresGeometry(const Context& context) {
   struct Case {
     std::string name;
     std::vector<std::pair<std::wstring, std::wstring>> stored;
     std::wstring top, left, width, height;
+    bool resized = false;
   };
-  // These twips are whole pixels at 96 and at 192 DPI.
+  // These twips are whole pixels at 96 and at 192 DPI. The resized clock starts at 3000 twips
+  // (200 or 400 pixels) and grows by three notches of 1.1: to 266 pixels at 96 DPI and 532
+  // at 192, 3990 twips either way, about the same centre.
   const std::vector<Case> cases = {
-      {"an empty store", {}, L"0", L"0", twipsX(200), twipsY(200)},
+      {"an empty store", {}, L"0", L"0", L"3000", L"3000"},
       {"a stored geometry",
        {{L"Top", L"1500"}, {L"Left", L"3000"}, {L"Width", L"4500"}, {L"Height", L"6000"}},
        L"1500",
        L"3000",
        L"4500",
        L"6000"},
+      {"a stored place, resized with the wheel",
+       {{L"Top", L"1500"}, {L"Left", L"3000"}},
+       L"1005",
+       L"2505",
+       L"3990",
+       L"3990",
+       true},
   };
+  std::string resized;
   for (const auto& c : cases) {
     deleteZarnSettings();
     writeLayout(c.stored);
     ClockProcess clock(context);
     const HWND window = requireClockWindow(clock);
     waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+    Capture settled;
+    if (c.resized) {
+      const Geometry start = windowGeometry(window);
+      Resized done = resizeWithWheelAndKeys(context, window, start);
+      resized = describe(start) + " -> " + describe(done.geometry);
+      settled = std::move(done.settled);
+    }
     PostMessageW(window, WM_CLOSE, 0, 0);
     requireTrue(clock.waitForExit(10000), "the clock after WM_CLOSE, from " + c.name,
                 "still running after 10 s", "ended");
@@ -757,8 +873,19 @@ std::string closeStoresGeometry(const Context& context) {
     expectEqual(readLayoutText(L"Left"), c.left, "the stored Left, from " + c.name);
     expectEqual(readLayoutText(L"Width"), c.width, "the stored Width, from " + c.name);
     expectEqual(readLayoutText(L"Height"), c.height, "the stored Height, from " + c.name);
+    if (!c.resized) continue;
+    // Started at the size it was given, the clock decodes its face at that size: the face
+    // decoded again after the resize is the same, pixel for pixel.
+    ClockProcess again(context);
+    const HWND restarted = requireClockWindow(again);
+    waitForFace(context, restarted, facegen::kFace5Corner, "clockbg5.bmp at the stored size");
+    const auto [compared, differing] = differencesBesideTheHands(settled, captureClient(restarted));
+    expectTrue(compared > 0 && differing == 0,
+               "the face after resizing beside the hands, against a start at that size",
+               printed("%d of %d pixels differ", differing, compared), "all of them equal");
+    resized += printed(", its face equal to a start at that size in %d pixels", compared);
   }
-  return printed("geometry stored on closing from %zu starts", cases.size());
+  return printed("geometry stored on closing from %zu starts; resized ", cases.size()) + resized;
 }
 
 std::string badColourReports(const Context& context) {

@@ -616,6 +616,24 @@ void keyPress(WORD virtualKey) {
   SendInput(2, keys, sizeof keys[0]);
 }
 
+void keyState(WORD virtualKey, bool down) {
+  INPUT key{};
+  key.type = INPUT_KEYBOARD;
+  key.ki.wVk = virtualKey;
+  key.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &key, sizeof key);
+}
+
+void mouseWheel(int x, int y, int delta) {
+  mouseMoveTo(x, y);
+  Sleep(kPoll);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.mouseData = static_cast<DWORD>(delta);
+  input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  SendInput(1, &input, sizeof input);
+}
+
 double secondsOfDayNow() {
   SYSTEMTIME t{};
   GetLocalTime(&t);

@@ -218,6 +218,10 @@ void mouseButton(int x, int y, bool left, bool down);
 void click(int x, int y, bool left = true);
 void doubleClick(int x, int y);
 void keyPress(WORD virtualKey);
+// A key pressed or released alone, as for holding Ctrl around other input.
+void keyState(WORD virtualKey, bool down);
+// A turn of the wheel by `delta` (120 a notch) with the pointer at (x, y).
+void mouseWheel(int x, int y, int delta);
 
 // Seconds since midnight, local time, with milliseconds.
 double secondsOfDayNow();

@@ -1,5 +1,6 @@
 // Long runs of the real clock: many ticks and hide/show cycles through the tray callback,
-// then many confirmed properties dialogs, some with picks in the system's colour and
+// then many notches of Ctrl + wheel, each followed by the face decoded at the new size, then
+// many confirmed properties dialogs, some with picks in the system's colour and
 // open-file dialogs, with the clock process's objects and memory read after a warm-up and
 // after each phase. A tick is WM_TIMER with the timer's id, posted to the clock window as
 // the system's timer delivers it, only faster.
@@ -45,14 +46,20 @@ namespace {
 struct Plan {
   int ticks;
   int cycles;
+  int notches;
   int dialogs;
   int pickEvery;
 };
 
-constexpr Plan kQuick{1000, 50, 30, 10};
-constexpr Plan kLong{10000, 500, 500, 10};
+constexpr Plan kQuick{1000, 50, 500, 30, 10};
+constexpr Plan kLong{10000, 500, 500, 500, 10};
+// The notches go five larger, then five smaller, so the clock ends at its size.
+constexpr int kNotchRun = 5;
 constexpr int kWarmUpTicks = 200;
 constexpr int kWarmUpCycles = 10;
+// The first resizes after the properties dialog has been shown grow Wine's heap once, by
+// 0.8 to 1 MiB; 2000 notches more then added nothing. The warm-up ends with them.
+constexpr int kWarmUpNotches = 300;
 constexpr int kWarmUpDialogs = 2;
 // The warm-up's pick leaves each window open this long, so that the system fills its
 // caches (the open-file dialog's icons above all) before the first reading.
@@ -70,6 +77,8 @@ constexpr DWORD kPoll = 5;
 constexpr WPARAM kMitMini = 2;
 constexpr WPARAM kMitProp = 4;
 constexpr WPARAM kTrayIconId = 1;
+// The timer that decodes the face again once the wheel has settled.
+constexpr WPARAM kRescaleTimer = 3;
 constexpr LPARAM kLeftDoubleClick = WM_LBUTTONDBLCLK;
 
 // The driver is the floor host when it is given this, then the clock's program, as the
@@ -355,6 +364,35 @@ void hideAndShow(const Watched& clock, int cycle) {
   requireTrue(pollUntil(kTimeout, [&] { return IsWindowVisible(clock.window) != FALSE; }),
               printed("the clock after a double-click on its icon (cycle %d)", cycle), "hidden",
               "visible");
+}
+
+// One notch of Ctrl + wheel over the clock's centre, then the settled wheel's timer at once
+// rather than after its delay. Both are sent, not posted: a message sent from another
+// thread is handled before anything posted, so a WM_NULL after posted notches would come
+// back while hundreds of them still wait.
+void notch(const Watched& clock, int direction) {
+  RECT rect{};
+  GetWindowRect(clock.window, &rect);
+  const LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  DWORD_PTR result = 0;
+  requireTrue(SendMessageTimeoutW(clock.window, WM_MOUSEWHEEL,
+                                  MAKEWPARAM(MK_CONTROL, direction * WHEEL_DELTA), centre,
+                                  SMTO_NORMAL, kTimeout, &result) != 0 &&
+                  SendMessageTimeoutW(clock.window, WM_TIMER, kRescaleTimer, 0, SMTO_NORMAL,
+                                      kTimeout, &result) != 0,
+              "sending WM_MOUSEWHEEL and WM_TIMER", "no answer within 10 s", "answered");
+}
+
+// Returns the largest width the clock reached.
+int resizeMany(const Watched& clock, int notches) {
+  int largest = 0;
+  for (int n = 0; n < notches; ++n) {
+    notch(clock, (n / kNotchRun) % 2 == 0 ? 1 : -1);
+    RECT rect{};
+    GetWindowRect(clock.window, &rect);
+    largest = std::max<int>(largest, rect.right - rect.left);
+  }
+  return largest;
 }
 
 // Ticks and cycles spread evenly over each other.
@@ -656,6 +694,7 @@ std::string soak(const Context& context, const Plan& plan) {
   tickAndCycle(clock, kWarmUpTicks, kWarmUpCycles);
   confirmDialogs(context, clock, kWarmUpDialogs, kWarmUpDialogs + 1, 0);
   confirmDialog(context, clock, kWarmUpDialogs + 1, 0, kWarmUpLinger);
+  resizeMany(clock, kWarmUpNotches);
   const Sample warm = sample(clock);
   report("clock after the warm-up:", warm);
 
@@ -664,6 +703,12 @@ std::string soak(const Context& context, const Plan& plan) {
   const double tickSeconds = static_cast<double>(GetTickCount64() - phase) / 1000;
   const Sample ticked = sample(clock);
   report("clock after ticks and cycles:", ticked);
+  const ULONGLONG wheelPhase = GetTickCount64();
+  const int largest = resizeMany(clock, plan.notches);
+  const double wheelSeconds = static_cast<double>(GetTickCount64() - wheelPhase) / 1000;
+  const Geometry resized = windowGeometry(clock.window);
+  const Sample wheeled = sample(clock);
+  report("clock after the wheel notches:", wheeled);
   const ULONGLONG dialogPhase = GetTickCount64();
   const int picks = confirmDialogs(context, clock, plan.dialogs, plan.pickEvery, 1);
   const double dialogSeconds = static_cast<double>(GetTickCount64() - dialogPhase) / 1000;
@@ -683,8 +728,16 @@ std::string soak(const Context& context, const Plan& plan) {
   const long long tickGrowth = ticked.anonymousKiB - warm.anonymousKiB;
   expectTrue(tickGrowth < kGrowthLimitKiB, "the clock's memory growth over the ticks and cycles",
              printed("%+lld KiB", tickGrowth), printed("under %lld KiB", kGrowthLimitKiB));
-  expectSameObjects(ticked, confirmed, "over the dialogs", true);
-  const long long dialogGrowth = confirmed.anonymousKiB - ticked.anonymousKiB;
+  expectEqual(resized, Geometry{kClockLeft, kClockTop, kClockSize, kClockSize},
+              "the clock after the notches, as many larger as smaller");
+  expectTrue(largest > kClockSize * 3 / 2, "the largest clock over the notches",
+             printed("%d pixels wide", largest), printed("over %d", kClockSize * 3 / 2));
+  expectSameObjects(ticked, wheeled, "over the wheel notches", false);
+  const long long wheelGrowth = wheeled.anonymousKiB - ticked.anonymousKiB;
+  expectTrue(wheelGrowth < kGrowthLimitKiB, "the clock's memory growth over the wheel notches",
+             printed("%+lld KiB", wheelGrowth), printed("under %lld KiB", kGrowthLimitKiB));
+  expectSameObjects(wheeled, confirmed, "over the dialogs", true);
+  const long long dialogGrowth = confirmed.anonymousKiB - wheeled.anonymousKiB;
   const long long floorGrowth = floorConfirmed.anonymousKiB - floorWarm.anonymousKiB;
   expectTrue(dialogGrowth - floorGrowth < kGrowthLimitKiB + kHeapStepKiB,
              "the clock's memory growth over the dialogs", printed("%+lld KiB", dialogGrowth),
@@ -697,11 +750,13 @@ std::string soak(const Context& context, const Plan& plan) {
 
   return printed(
       "%d ticks and %d hide/show cycles in %.0f s: GDI objects %lld -> %lld, windows %lld -> "
+      "%lld, memory %+lld KiB; %d wheel notches (up to %d pixels wide) in %.0f s: GDI objects "
       "%lld, memory %+lld KiB; %d confirmed dialogs (%d with picks) in %.0f s: GDI objects "
       "%lld, memory %+lld KiB, the floor's %+lld KiB; %.0f s in all. GetGuiResources gave "
       "%lld GDI and %lld USER objects and PrivateUsage %lld KiB",
       plan.ticks, plan.cycles, tickSeconds, total(warm.gdiTable), total(ticked.gdiTable),
-      warm.windows, ticked.windows, tickGrowth, plan.dialogs, picks - 1, dialogSeconds,
+      warm.windows, ticked.windows, tickGrowth, plan.notches, largest, wheelSeconds,
+      total(wheeled.gdiTable), wheelGrowth, plan.dialogs, picks - 1, dialogSeconds,
       total(confirmed.gdiTable), dialogGrowth, floorGrowth,
       static_cast<double>(GetTickCount64() - started) / 1000, warm.gdi, warm.user, warm.privateKiB);
 }

@@ -704,7 +704,8 @@ std::string decimalSeparatorRoundTrip(const Context& context) {
   requireEqual(twipsText(twipsPerPixelY()), std::wstring(L"7.5"),
                "the screen's twips per pixel (192 DPI)");
   const std::wstring separator = decimalSeparator();
-  const Geometry place{41, 23, 200, 200};
+  // The default size, 3000 twips, is 400 pixels at 192 DPI.
+  const Geometry place{41, 23, 400, 400};
   const std::wstring top = L"172" + separator + L"5";
   if (context.phase <= 1) {
     deleteZarnSettings();
@@ -717,7 +718,7 @@ std::string decimalSeparatorRoundTrip(const Context& context) {
   ClockProcess clock(context);
   const HWND window = requireClockWindow(clock);
   if (context.phase <= 1) {
-    requireEqual(windowGeometry(window), Geometry{0, 0, 200, 200}, "the window at first start");
+    requireEqual(windowGeometry(window), Geometry{0, 0, 400, 400}, "the window at first start");
     leftDrag(window, {100, 100}, {place.left, place.top}, 1);
   }
   requireTrue(waitUntil([&] { return windowGeometry(window) == place; }),
@@ -730,7 +731,7 @@ std::string decimalSeparatorRoundTrip(const Context& context) {
   requireTrue(clock.waitForExit(kTimeout), "the clock after WM_CLOSE", "still running", "ended");
   expectEqual(readLayoutText(L"Top"), std::optional(top), "the stored Top");
   expectEqual(readLayoutText(L"Left"), std::optional(L"307" + separator + L"5"), "the stored Left");
-  expectEqual(readLayoutText(L"Width"), std::optional<std::wstring>(L"1500"), "the stored Width");
+  expectEqual(readLayoutText(L"Width"), std::optional<std::wstring>(L"3000"), "the stored Width");
   return printed("phase %d: the clock at ", context.phase) + describe(place) +
          " stored its place with " + describe(separator);
 }

@@ -135,7 +135,6 @@ TEST(LoadSteps, AFailingStepIsReportedWithItsNumberAndLeavesExactlyTheEarlierSte
       {"SetTop", 1, 70, 5, nullptr},
       {"GetSetting", 6, 80, 6, nullptr},
       {"SetLeft", 1, 80, 7, nullptr},
-      {"Screen.TwipsPerPixelX", 1, 90, 8, "Screen.TwipsPerPixelX -> Failure(4711)"},
       {"GetSetting", 7, 90, 8, nullptr},
       {"SetWidth", 1, 90, 9, nullptr},
       {"GetSetting", 8, 100, 10, nullptr},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,28 @@ TEST_F(MenuTest, APictureThatCannotBeLoadedKeepsTheOldFaceAndReportsLine190) {
                        "angegebene Datei nicht finden.",
                        "mitProp_Click", 190));
   EXPECT_EQ(fake.journal.lines()[18], "LoadPicture(weg.jpg) -> Failure(-2147024894)");
+}
+
+// After a resize the face is decoded again at the new size; a file gone since start keeps
+// the face shown, with no report, and the ticks go on.
+TEST_F(MenuTest, RescalingTheFaceReplacesItOrKeepsItSilently) {
+  ASSERT_NE(form.picBG, nullptr);
+  form.rescaleFace();
+  EXPECT_EQ(fake.journal.lines(), (std::vector<std::string>{"LoadPicture(clockbg5.bmp)=502"}));
+  EXPECT_EQ(fake.pictures.live(), (std::set<Handle>{502}));
+
+  fake.pictures.files.erase("clockbg5.bmp");
+  fake.journal.clear();
+  form.rescaleFace();
+  form.Trigger_Timer();
+  EXPECT_EQ(fake.journal.lines().front(), "LoadPicture(clockbg5.bmp) -> Failure(-2147024894)");
+  EXPECT_EQ(fake.pictures.live(), (std::set<Handle>{502}));
+  EXPECT_TRUE(fake.messages.texts().empty());
+  const auto& lines = fake.journal.lines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("PaintPicture(502,", 0) == 0;
+  })) << "the tick paints the face kept";
+  EXPECT_EQ(fake.journal.count("End"), 0);
 }
 
 TEST_F(MenuTest, AnEmptyPathGivesAnEmptyFaceThatIsNotPainted) {

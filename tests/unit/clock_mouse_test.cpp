@@ -180,6 +180,32 @@ TEST(MouseMoveMessages, AreToldApartByWhereTheyComeFromAndWhetherThePressBeganOn
   }
 }
 
+TEST(WheelNotches, AddUpPartsKeepTheRestAndStartAfreshTheOtherWay) {
+  const struct {
+    const char* name;
+    std::vector<std::int32_t> deltas;
+    std::vector<int> notches;
+  } cases[] = {
+      {"a mouse's notches", {120, 120, -120}, {1, 1, -1}},
+      {"a fast turn reports several at once", {360, -240}, {3, -2}},
+      {"a touchpad's parts", {40, 40, 30, 10, 60, 60}, {0, 0, 0, 1, 0, 1}},
+      {"the rest waits for the next part", {100, 30, 100, 10}, {0, 1, 0, 1}},
+      {"a turn back drops the rest", {100, -30, -90}, {0, 0, -1}},
+      {"a turn back after a rest the other way", {-100, 50, 70}, {0, 0, 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WheelNotches wheel;
+    std::vector<int> got;
+    for (const std::int32_t delta : c.deltas) got.push_back(wheel.add(delta));
+    EXPECT_EQ(got, c.notches);
+  }
+  WheelNotches wheel;
+  EXPECT_EQ(wheel.add(100), 0);
+  wheel.reset();
+  EXPECT_EQ(wheel.add(100), 0) << "a reset drops the rest";
+}
+
 TEST_F(MouseTest, AMoveWithTheLeftButtonHeldButNoPressOnTheClockDoesNotDrag) {
   const MouseMoveCall call =
       interpretMouseMove({keys::kLeftButton, (32U << 16U) | 13U, false, 13, 32, false, false});

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <optional>
 #include <set>
@@ -167,6 +168,84 @@ TEST(PictureFiles, AReducedDecodeMustCoverTheShownSizeAndBeSmallerThanTheFrame) 
   };
   for (const auto& c : cases) {
     EXPECT_EQ(decodesReduced(c.frame, c.shown, c.offered), c.reduced) << c.name;
+  }
+}
+
+TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
+  const PixelRect work{0, 0, 1280, 984};  // 1280 × 1024 less a taskbar of 40
+  const PixelRect small{0, 0, 600, 400};
+  const struct {
+    const char* name;
+    PixelRect window;
+    int notches;
+    PixelRect workArea;
+    PixelRect resized;
+  } cases[] = {
+      {"one notch larger", {100, 100, 300, 300}, 1, work, {90, 90, 310, 310}},
+      {"one notch smaller", {90, 90, 310, 310}, -1, work, {100, 100, 300, 300}},
+      {"three notches at once, 200 × 1.331", {100, 100, 300, 300}, 3, work, {67, 67, 333, 333}},
+      {"no notch", {100, 100, 300, 300}, 0, work, {100, 100, 300, 300}},
+      // 201 × 1.1 = 221.1: 221 wide, 20 more, the centre kept.
+      {"odd side", {100, 100, 301, 301}, 1, work, {90, 90, 311, 311}},
+      // 210 × 1.1 = 231, 21 more: the corner moves by 10.5, rounded to 10 (half to even), and
+      // the centre by half a pixel.
+      {"odd growth", {100, 100, 310, 310}, 1, work, {90, 90, 321, 321}},
+      {"not square keeps its shape", {0, 0, 300, 200}, 1, work, {-15, -10, 315, 210}},
+      {"a negative place on a monitor left of the primary",
+       {-500, 40, -300, 240},
+       1,
+       {-1920, 0, 0, 1080},
+       {-510, 30, -290, 250}},
+      {"smaller stops at 64", {100, 100, 166, 166}, -1, work, {101, 101, 165, 165}},
+      {"at 64 stays", {100, 100, 164, 164}, -3, work, {100, 100, 164, 164}},
+      {"below 64, as stored, never grows by shrinking",
+       {100, 100, 120, 120},
+       -1,
+       work,
+       {100, 100, 120, 120}},
+      {"below 64 grows to 64 at least", {100, 100, 120, 120}, 1, work, {78, 78, 142, 142}},
+      {"larger stops at the work area's height",
+       {400, 300, 1300, 1200},
+       2,
+       work,
+       {358, 258, 1342, 1242}},
+      {"at the work area's height stays", {0, 0, 984, 984}, 1, work, {0, 0, 984, 984}},
+      {"a work area smaller than the clock: growing leaves it",
+       {0, 0, 800, 800},
+       1,
+       small,
+       {0, 0, 800, 800}},
+      {"a work area smaller than the clock: shrinking fits it in",
+       {0, 0, 800, 800},
+       -1,
+       small,
+       {200, 200, 600, 600}},
+      {"a work area smaller than the smallest clock wins",
+       {0, 0, 100, 100},
+       -1,
+       {0, 0, 50, 40},
+       {30, 30, 70, 70}},
+      {"an empty window stays", {10, 10, 10, 10}, 1, work, {10, 10, 10, 10}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PixelRect got = resizedByNotches(c.window, c.notches, c.workArea);
+    EXPECT_EQ(got, c.resized) << got.left << "," << got.top << "," << got.right << ","
+                              << got.bottom;
+  }
+}
+
+TEST(ResizedByNotches, NotchesUpThenDownComeBackAndTheCentreStaysWithinAPixel) {
+  const PixelRect work{0, 0, 3840, 2100};
+  for (const std::int32_t side : {64, 65, 200, 201, 250, 300, 399, 400}) {
+    SCOPED_TRACE(side);
+    PixelRect window{1000, 500, 1000 + side, 500 + side};
+    for (int n = 0; n < 10; ++n) window = resizedByNotches(window, 1, work);
+    for (int n = 0; n < 10; ++n) window = resizedByNotches(window, -1, work);
+    EXPECT_EQ(window.right - window.left, side);
+    EXPECT_EQ(window.bottom - window.top, side);
+    EXPECT_LE(std::abs(window.left - 1000), 1);
+    EXPECT_LE(std::abs(window.top - 500), 1);
   }
 }
 

@@ -240,8 +240,7 @@ Outcome check(const Scenario& scenario) {
 
   // The reference: each key's text (or the store's default), read in order until one is
   // refused.
-  const std::array<float, 2> computedDefaults = {scenario.twipsX * 200.0F,
-                                                 scenario.twipsY * 200.0F};
+  const std::array<float, 2> computedDefaults = {3000.0F, 3000.0F};
   std::array<Reading, 8> readings{};
   std::optional<std::size_t> refused;
   for (std::size_t k = 0; k < kKeys.size() && !refused; ++k) {

@@ -290,7 +290,7 @@ TEST_F(RestoreTest, StoredValuesAreReadAndAppliedInOrder) {
   EXPECT_EQ(fake.journal.count("ShowModal"), 0) << "restoring must not show the dialog";
 }
 
-TEST_F(RestoreTest, CommaLocaleWritesTheDefaultWithItAndReadsEitherSeparator) {
+TEST_F(RestoreTest, CommaLocaleReadsEitherSeparator) {
   fake.locale.separator = ",";
   fake.screen.twipsX = 1440.0F / 168.0F;
   fake.settings.put("Top", "172.5");  // written under a decimal-point locale
@@ -300,18 +300,28 @@ TEST_F(RestoreTest, CommaLocaleWritesTheDefaultWithItAndReadsEitherSeparator) {
 
   ASSERT_EQ(calls.size(), 12U);
   EXPECT_EQ(calls[5], "SetTop(172.5)");
-  EXPECT_EQ(calls[8], "GetSetting(Zarn,Layout,Width,1714,286)");
-  EXPECT_EQ(calls[9], "SetWidth(1714.286)");
+  EXPECT_EQ(calls[8], "GetSetting(Zarn,Layout,Width,3000)");
+  EXPECT_EQ(calls[9], "SetWidth(3000)");
   EXPECT_EQ(calls[11], "SetHeight(3000.5)");
 }
 
-TEST_F(RestoreTest, DefaultSizeIs200PixelsInEachDirectionAtAnisotropicDpi) {
-  fake.screen.twipsX = 15;
-  fake.screen.twipsY = 12;
-  const auto calls = restore();
-  ASSERT_EQ(calls.size(), 12U);
-  EXPECT_EQ(calls[8], "GetSetting(Zarn,Layout,Width,3000)");
-  EXPECT_EQ(calls[10], "GetSetting(Zarn,Layout,Height,2400)");
+// The default keeps its size on the screen: 3000 twips whatever the scaling, not 200 pixels.
+TEST(RestoreDefaults, SizeIs3000TwipsAtEveryDpi) {
+  const struct {
+    float twipsX, twipsY;
+  } densities[] = {{15, 15}, {12, 12}, {10, 10}, {7.5F, 7.5F}, {1440.0F / 168.0F, 15}, {15, 12}};
+  for (const auto d : densities) {
+    SCOPED_TRACE(testing::Message() << d.twipsX << " x " << d.twipsY << " twips per pixel");
+    testing_clock::ClockRig rig;
+    rig.fake.screen.twipsX = d.twipsX;
+    rig.fake.screen.twipsY = d.twipsY;
+    const auto calls = testing_clock::restoringCalls(rig);
+    ASSERT_EQ(calls.size(), 12U);
+    EXPECT_EQ(calls[8], "GetSetting(Zarn,Layout,Width,3000)");
+    EXPECT_EQ(calls[9], "SetWidth(3000)");
+    EXPECT_EQ(calls[10], "GetSetting(Zarn,Layout,Height,3000)");
+    EXPECT_EQ(calls[11], "SetHeight(3000)");
+  }
 }
 
 TEST_F(RestoreTest, GeometryIsBoundedByTheVirtualScreenAfterItIsRestored) {
