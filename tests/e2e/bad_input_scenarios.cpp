@@ -492,6 +492,8 @@ void chooseInDialog(const Context& context, const std::vector<PictureFile>& file
     clickControl(dialog, cmdOK);
     requireTrue(waitUntil(5000, [&] { return gone(dialog); }), "the dialog after OK", "still open",
                 "closed");
+    // The command stores after the dialog's window is gone, so the store may still be on its way.
+    waitUntil(3000, [&] { return readLayoutText(L"Background") == std::optional(file.path); });
     expectEqual(readLayoutText(L"Background"), std::optional(file.path), "the stored Background");
     badPathStored = !valid;
     if (valid) {
