@@ -26,6 +26,7 @@
 
 #include "e2e.h"
 #include "tools/faces.h"
+#include "win32/names.h"
 #include "win32/text.h"
 
 namespace {
@@ -163,7 +164,7 @@ struct Started {
 // The clock takes its face from the settings, the floor from its command line.
 Started startUntilPainted(const Program& program, const Face& face, const std::wstring& work) {
   deleteZarnSettings();
-  const bool clock = program.windowClass == L"frmZarn";
+  const bool clock = program.windowClass == zarn::win32::kClockClassName;
   if (clock && !face.isDefault) writeLayoutText(L"Background", face.file);
   const Stopwatch watch;
   Started started{std::make_unique<ClockProcess>(
@@ -371,7 +372,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("usage: zarn_probe ZARN_EXE FLOOR_EXE WORK_DIR\n");
     return 2;
   }
-  const Program zarn{"zarn.exe", argv[1], L"frmZarn"};
+  const Program zarn{"zarn.exe", argv[1], zarn::win32::kClockClassName};
   const Program floor{"floor.exe", argv[2], L"ZarnFloor"};
   const std::wstring work = argv[3];
   const Face faces[] = {{"default 400 x 400 BMP", L"clockbg5.bmp", true, 2},

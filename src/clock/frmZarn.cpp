@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -29,21 +28,10 @@ std::string signPosition(std::int64_t number) {
   return text;
 }
 
-// A window coordinate computed in double precision, stored as a single. A result that no
-// single can hold is an overflow, as is an invalid operation.
-Twips toSingle(double value, std::string_view what) {
-  const auto single = static_cast<float>(value);
-  if (!std::isfinite(single)) {
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "%.9g", value);
-    throw Failure(errors::kOverflow, "Überlauf: " + std::string(what) + " = " + text.data() +
-                                         " ist als Single nicht darstellbar");
-  }
-  return single;
-}
-
-// On x87 targets an intermediate result may carry more than single precision; the bounds
-// and defaults are defined in single precision, so values are rounded through a stored float.
+// The bounds and defaults are defined in single precision. Both Windows builds and the native
+// one compute floats in SSE registers, where every result already is a single; the stored
+// float keeps them single for a build without those flags (an x87 i686 build, whose
+// intermediate results carry more precision), which would otherwise compare differently.
 float single(float value) {
   volatile float stored = value;
   return stored;

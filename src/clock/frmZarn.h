@@ -6,23 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "clock/mouse_input.h"
 #include "platform/failure.h"
 #include "platform/platform.h"
 #include "platform/types.h"
 #include "properties/frmProperties.h"
 
 namespace zarn {
-
-// Where a mouse-move message came from: the pointer over the window, or the shell
-// reporting activity over the tray icon through the window's mouse-move message.
-enum class MoveSource { pointer, tray };
-
-// Mouse button codes as the handlers receive them.
-namespace buttons {
-inline constexpr std::int16_t kLeft = 1;
-inline constexpr std::int16_t kRight = 2;
-inline constexpr std::int16_t kMiddle = 4;
-}  // namespace buttons
 
 // The text of a failure report: the error number and the step in sign-position form (a
 // blank before zero and positive numbers), the description, then on the second line the

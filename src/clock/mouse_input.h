@@ -5,9 +5,18 @@
 
 #include <cstdint>
 
-#include "clock/frmZarn.h"
-
 namespace zarn {
+
+// Where a mouse-move message came from: the pointer over the window, or the shell
+// reporting activity over the tray icon through the window's mouse-move message.
+enum class MoveSource { pointer, tray };
+
+// Mouse button codes as the handlers receive them.
+namespace buttons {
+inline constexpr std::int16_t kLeft = 1;
+inline constexpr std::int16_t kRight = 2;
+inline constexpr std::int16_t kMiddle = 4;
+}  // namespace buttons
 
 // The key-state flags of a mouse message (MK_*).
 namespace keys {

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -59,6 +60,17 @@ double divide(double a, double b, std::string_view what) {
                                                numberText(a) + " / " + numberText(b));
   }
   return a / b;
+}
+
+float toSingle(double value, std::string_view what) {
+  const auto single = static_cast<float>(value);
+  if (!std::isfinite(single)) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.9g", value);
+    throw Failure(errors::kOverflow, "Überlauf: " + std::string(what) + " = " + text.data() +
+                                         " ist als Single nicht darstellbar");
+  }
+  return single;
 }
 
 std::int32_t twipsToPixels(double twips, double twipsPerPixel, std::string_view what) {

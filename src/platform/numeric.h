@@ -17,6 +17,10 @@ std::int32_t toInt32(double value, std::string_view what);
 // a / b in double precision; b == 0 throws errors::kDivisionByZero naming `what`.
 double divide(double a, double b, std::string_view what);
 
+// A value computed in double precision, stored as a single (a float). A result that no
+// single can hold is an overflow naming `what`, as is an invalid operation (NaN).
+float toSingle(double value, std::string_view what);
+
 // The one conversion of a twips value to whole pixels: divided by the unrounded factor, then
 // rounded half-even and checked against the 32-bit range.
 std::int32_t twipsToPixels(double twips, double twipsPerPixel, std::string_view what);

@@ -11,6 +11,7 @@
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "platform/numeric.h"
+#include "win32/picture.h"
 #include "win32/resource.h"
 #include "win32/system_error.h"
 
@@ -143,12 +144,9 @@ void FrmZarnWindow::present() const {
 void FrmZarnWindow::unload() {
   if (hwnd_ == nullptr || unloading_ || form_ == nullptr) return;
   unloading_ = true;
+  // The clock never cancels its unload; the argument is there for the procedure's signature.
   std::int16_t cancel = 0;
   form_->Form_Unload(cancel);
-  if (cancel != 0) {
-    unloading_ = false;
-    return;
-  }
   DestroyWindow(hwnd_);
 }
 
@@ -339,6 +337,144 @@ LRESULT FrmZarnWindow::onEndSession(WPARAM ending) {
 LRESULT FrmZarnWindow::onTaskbarCreated() {
   form_->TaskbarCreated();
   return 0;
+}
+
+Handle FrmZarnWindow::hWnd() const { return toHandle(hwnd_); }
+
+Handle FrmZarnWindow::icon() const { return toHandle(smallIcon_.get()); }
+
+RECT FrmZarnWindow::windowRect() const {
+  if (IsIconic(hwnd_) || IsZoomed(hwnd_)) {
+    // A tool window's normal rectangle is in screen coordinates, like GetWindowRect's.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hwnd_, &placement) == FALSE) {
+      throw lastErrorFailure("GetWindowPlacement");
+    }
+    return placement.rcNormalPosition;
+  }
+  RECT rect{};
+  if (GetWindowRect(hwnd_, &rect) == FALSE) throw lastErrorFailure("GetWindowRect");
+  return rect;
+}
+
+RECT FrmZarnWindow::clientRect() const {
+  RECT rect{};
+  if (GetClientRect(hwnd_, &rect) == FALSE) throw lastErrorFailure("GetClientRect");
+  return rect;
+}
+
+void FrmZarnWindow::place(int x, int y, int width, int height, UINT flags) {
+  if (SetWindowPos(hwnd_, nullptr, x, y, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE) ==
+      FALSE) {
+    throw lastErrorFailure("SetWindowPos");
+  }
+}
+
+Twips FrmZarnWindow::top() const { return top_.read(windowRect().top, screen_.twipsPerPixelY()); }
+
+Twips FrmZarnWindow::left() const {
+  return left_.read(windowRect().left, screen_.twipsPerPixelX());
+}
+
+Twips FrmZarnWindow::width() const {
+  const RECT rect = windowRect();
+  return width_.read(rect.right - rect.left, screen_.twipsPerPixelX());
+}
+
+Twips FrmZarnWindow::height() const {
+  const RECT rect = windowRect();
+  return height_.read(rect.bottom - rect.top, screen_.twipsPerPixelY());
+}
+
+void FrmZarnWindow::setTop(Twips value) {
+  const int y = twipsToPixels(value, screen_.twipsPerPixelY(), "Top");
+  place(windowRect().left, y, 0, 0, SWP_NOSIZE);
+  top_.assign(value, windowRect().top);
+}
+
+void FrmZarnWindow::setLeft(Twips value) {
+  const int x = twipsToPixels(value, screen_.twipsPerPixelX(), "Left");
+  place(x, windowRect().top, 0, 0, SWP_NOSIZE);
+  left_.assign(value, windowRect().left);
+}
+
+void FrmZarnWindow::setWidth(Twips value) {
+  const int width = twipsToPixels(value, screen_.twipsPerPixelX(), "Width");
+  const RECT rect = windowRect();
+  place(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
+  const RECT placed = windowRect();
+  width_.assign(value, placed.right - placed.left);
+}
+
+void FrmZarnWindow::setHeight(Twips value) {
+  const int height = twipsToPixels(value, screen_.twipsPerPixelY(), "Height");
+  const RECT rect = windowRect();
+  place(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
+  const RECT placed = windowRect();
+  height_.assign(value, placed.bottom - placed.top);
+}
+
+Twips FrmZarnWindow::scaleWidth() const {
+  return static_cast<float>(clientRect().right) * screen_.twipsPerPixelX();
+}
+
+Twips FrmZarnWindow::scaleHeight() const {
+  return static_cast<float>(clientRect().bottom) * screen_.twipsPerPixelY();
+}
+
+void FrmZarnWindow::show() { ShowWindow(hwnd_, SW_SHOW); }
+
+void FrmZarnWindow::hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+Handle FrmZarnWindow::createSolidBrush(Colour colour) {
+  return toHandle(CreateSolidBrush(static_cast<COLORREF>(colour)));
+}
+
+Handle FrmZarnWindow::createPen(int style, int width, Colour colour) {
+  return toHandle(CreatePen(style, width, static_cast<COLORREF>(colour)));
+}
+
+Handle FrmZarnWindow::selectObject(Handle object) {
+  const HDC dc = buffer_.get();
+  if (dc == nullptr) return 0;
+  return toHandle(SelectObject(dc, fromHandle<HGDIOBJ>(object)));
+}
+
+void FrmZarnWindow::selectStockObjects() {
+  const HDC dc = buffer_.get();
+  if (dc == nullptr) return;
+  // The brush and pen that every new device context starts with.
+  SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+}
+
+bool FrmZarnWindow::deleteObject(Handle object) {
+  return DeleteObject(fromHandle<HGDIOBJ>(object)) != FALSE;
+}
+
+bool FrmZarnWindow::polygon(const Point* points, int count) {
+  const HDC dc = buffer_.get();
+  if (dc == nullptr || points == nullptr || count < 0) return false;
+  std::vector<POINT> vertices(static_cast<std::size_t>(count));
+  std::transform(points, points + count, vertices.begin(), [](const Point& p) {
+    return POINT{p.x, p.y};
+  });
+  return Polygon(dc, vertices.data(), count) != FALSE;
+}
+
+void FrmZarnWindow::paintPicture(const Picture& picture, Twips x, Twips y, Twips width,
+                                 Twips height) {
+  if (picture.handle() == 0) return;
+  const HDC dc = buffer_.get();
+  if (dc == nullptr) return;
+  const int left = twipsToPixels(x, screen_.twipsPerPixelX(), "X");
+  const int top = twipsToPixels(y, screen_.twipsPerPixelY(), "Y");
+  const int destinationWidth = twipsToPixels(width, screen_.twipsPerPixelX(), "Breite");
+  const int destinationHeight = twipsToPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
+
+  // The loader has scaled the face to the client area once, so a tick only copies it.
+  drawPicture(dc, picture, left, top, destinationWidth, destinationHeight);
 }
 
 void FrmZarnWindow::resizeBackBuffer(int width, int height) {

@@ -2,7 +2,8 @@
 
 // The clock window frmZarn as the window system holds it: its window class, its persistent
 // back buffer, its popup menu mnuRoot and its window procedure, which turns each message
-// into the call of a clock procedure.
+// into the call of a clock procedure. It is also the window and the drawing surface the
+// clock's procedures see (ClockWindow and Gdi), in twips.
 
 #include <windows.h>
 
@@ -10,22 +11,28 @@
 #include <exception>
 
 #include "clock/frmZarn.h"
+#include "desktop/screen_geometry.h"
 #include "platform/platform.h"
+#include "platform/types.h"
 #include "win32/handles.h"
+#include "win32/names.h"
 #include "win32/window_base.h"
 
 namespace zarn::win32 {
 
-inline constexpr wchar_t kClockClassName[] = L"frmZarn";
-
-class FrmZarnWindow : public WindowBase<FrmZarnWindow> {
+// Its outer rectangle is its client area, as it has no frame. Top, Left, Width and Height are
+// those of the normal (restored) rectangle, also while a launcher's show state or the system
+// has the window minimised or maximised, and read back as last assigned while the window
+// stands where the assignment put it. Whatever the drawing calls change in the back buffer
+// reaches the screen at the next present().
+class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow, public Gdi {
  public:
   // The design client size, replaced by the restored geometry before the window is shown.
   static constexpr float kDesignClientWidth = 3024;
   static constexpr float kDesignClientHeight = 3000;
 
   FrmZarnWindow(HINSTANCE instance, const Screen& screen);
-  ~FrmZarnWindow();
+  ~FrmZarnWindow() override;
   FrmZarnWindow(const FrmZarnWindow&) = delete;
   FrmZarnWindow& operator=(const FrmZarnWindow&) = delete;
 
@@ -33,22 +40,41 @@ class FrmZarnWindow : public WindowBase<FrmZarnWindow> {
   // on its messages go to `form`. Throws Failure when the window cannot be created.
   void create(frmZarn& form);
 
-  // The window's small icon, the one the notification area shows.
-  [[nodiscard]] HICON icon() const { return smallIcon_.get(); }
-
-  // The memory DC of the back buffer, null while the window does not exist. Whatever is
-  // drawn into it reaches the screen at the next present().
-  [[nodiscard]] HDC backBuffer() const { return buffer_.get(); }
+  // Repaints the window from the back buffer.
   void present() const;
 
   // Shows the window for the first time: normal, whatever the launcher asked for, and on a
   // monitor.
   void showFirstTime();
 
+  // ClockWindow. The icon is the window's small one, the one the notification area shows.
+  [[nodiscard]] Handle hWnd() const override;
+  [[nodiscard]] Handle icon() const override;
+  [[nodiscard]] Twips top() const override;
+  [[nodiscard]] Twips left() const override;
+  [[nodiscard]] Twips width() const override;
+  [[nodiscard]] Twips height() const override;
+  void setTop(Twips value) override;
+  void setLeft(Twips value) override;
+  void setWidth(Twips value) override;
+  void setHeight(Twips value) override;
+  [[nodiscard]] Twips scaleWidth() const override;
+  [[nodiscard]] Twips scaleHeight() const override;
+  void show() override;
+  void hide() override;
   // Runs Form_Unload once, then destroys the window.
-  void unload();
+  void unload() override;
   // Opens mnuRoot at the cursor; the chosen entry arrives later as WM_COMMAND.
-  void popupMenu();
+  void popupMenu() override;
+
+  // Gdi, on the back buffer; while the window does not exist, nothing is drawn or selected.
+  Handle createSolidBrush(Colour colour) override;
+  Handle createPen(int style, int width, Colour colour) override;
+  Handle selectObject(Handle object) override;
+  void selectStockObjects() override;
+  bool deleteObject(Handle object) override;
+  bool polygon(const Point* points, int count) override;
+  void paintPicture(const Picture& picture, Twips x, Twips y, Twips width, Twips height) override;
 
  private:
   friend class WindowBase<FrmZarnWindow>;
@@ -73,6 +99,9 @@ class FrmZarnWindow : public WindowBase<FrmZarnWindow> {
   void registerClass();
   void resizeBackBuffer(int width, int height);
   void destroyBackBuffer();
+  [[nodiscard]] RECT windowRect() const;
+  [[nodiscard]] RECT clientRect() const;
+  void place(int x, int y, int width, int height, UINT flags);
 
   HINSTANCE instance_;
   const Screen& screen_;
@@ -89,6 +118,10 @@ class FrmZarnWindow : public WindowBase<FrmZarnWindow> {
   UniqueBitmap bufferBitmap_;
   HGDIOBJ bufferOriginalBitmap_ = nullptr;  // the memory DC's own, selected back at the end
   SIZE bufferSize_{};
+  RememberedTwips top_;
+  RememberedTwips left_;
+  RememberedTwips width_;
+  RememberedTwips height_;
 };
 
 }  // namespace zarn::win32

@@ -7,6 +7,8 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <initializer_list>
+#include <string_view>
 
 #include "clock/frmZarn.h"
 #include "clock/mouse_input.h"
@@ -15,8 +17,27 @@
 #include "platform/types.h"
 #include "properties/frmProperties.h"
 #include "settings/settings.h"
+#include "win32/names.h"
 
 namespace zarn::win32 {
+
+namespace {
+
+// Whether the wide text is the narrow parts one after the other, each character the same.
+constexpr bool spells(std::wstring_view text, std::initializer_list<std::string_view> parts) {
+  for (const std::string_view part : parts) {
+    for (const char c : part) {
+      if (text.empty() || text.front() != static_cast<wchar_t>(c)) return false;
+      text.remove_prefix(1);
+    }
+  }
+  return text.empty();
+}
+
+}  // namespace
+
+// The driver and the bench read the settings under the key the settings store writes.
+static_assert(spells(kLayoutKey, {"Software\\", settings::kApp, "\\", settings::kSection}));
 
 static_assert(Gdi::kPsSolid == PS_SOLID);
 

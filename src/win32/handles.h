@@ -7,7 +7,20 @@
 
 #include <utility>
 
+#include "platform/types.h"
+
 namespace zarn::win32 {
+
+// The portable core holds every handle as a Handle, at its full width.
+template <typename T>
+T fromHandle(Handle handle) {
+  return reinterpret_cast<T>(handle);
+}
+
+template <typename T>
+Handle toHandle(T value) {
+  return reinterpret_cast<Handle>(value);
+}
 
 template <typename T, auto Release, T Invalid = T{}>
 class Unique {

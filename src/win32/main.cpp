@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "properties/frmProperties.h"
 #include "win32/clock_window.h"
+#include "win32/common_dialogs.h"
 #include "win32/picture.h"
 #include "win32/properties_window.h"
 #include "win32/text.h"
@@ -55,8 +56,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
 
   Win32Screen screen;
   FrmZarnWindow window(instance, screen);
-  Win32ClockWindow clockWindow(window, screen);
-  Win32Gdi gdi(window, screen);
   // The face is decoded to the clock's client size, which the restored geometry has set by
   // the time Form_Load and the properties command load it.
   WicPictureLoader pictures([&window] {
@@ -71,13 +70,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   Win32Process process;
   Win32Shell shell;
   Win32WindowActivation activation;
-  Platform platform{clockWindow, screen,   gdi,     pictures, time,      settings,
-                    locale,      messages, process, shell,    activation};
+  Platform platform{window, screen,   window,  pictures, time,      settings,
+                    locale, messages, process, shell,    activation};
 
   // The dialog decodes its pictures to the preview's square with a loader of its own.
   WicPictureLoader previewPictures([&screen] { return PropertiesWindow::previewSize(screen); });
   PropertiesWindow propertiesWindow(instance, screen, [&window] { return window.hwnd(); });
-  frmProperties properties(propertiesWindow, propertiesWindow, previewPictures);
+  Win32CommonDialogs dialogs([&propertiesWindow] { return propertiesWindow.dialog(); });
+  frmProperties properties(propertiesWindow, dialogs, previewPictures);
   frmZarn form(platform, properties);
 
   try {

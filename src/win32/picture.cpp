@@ -146,7 +146,29 @@ ComPtr<IWICBitmapSource> decodeReduced(IWICImagingFactory& imaging, Decoding how
 
 }  // namespace
 
-Handle Win32Picture::handle() const { return reinterpret_cast<Handle>(bitmap_.get()); }
+Handle Win32Picture::handle() const { return toHandle(bitmap_.get()); }
+
+bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width,
+                 int height) noexcept {
+  const auto bitmap = fromHandle<HBITMAP>(picture.handle());
+  if (bitmap == nullptr) return false;
+  BITMAP size{};
+  if (GetObjectW(bitmap, sizeof size, &size) == 0) return false;
+  const UniqueDc source(CreateCompatibleDC(dc));
+  if (!source) return false;
+  const SelectionGuard selected(source.get(), bitmap);
+  if (size.bmWidth == width && size.bmHeight == height) {
+    return BitBlt(dc, left, top, width, height, source.get(), 0, 0, SRCCOPY) != FALSE;
+  }
+  const int previousMode = SetStretchBltMode(dc, HALFTONE);
+  POINT previousOrigin{};
+  SetBrushOrgEx(dc, 0, 0, &previousOrigin);
+  const BOOL drawn = StretchBlt(dc, left, top, width, height, source.get(), 0, 0, size.bmWidth,
+                                size.bmHeight, SRCCOPY);
+  SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+  SetStretchBltMode(dc, previousMode);
+  return drawn != FALSE;
+}
 
 IWICImagingFactory& WicPictureLoader::factory(const std::string& path) {
   if (!factory_) {

@@ -51,4 +51,10 @@ class WicPictureLoader final : public PictureLoader {
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;  // created at the first load, kept
 };
 
+// Draws the picture into `dc` at (left, top), `width` by `height` pixels: a plain copy when
+// it has that size, as the loaders decode it, stretched with halftoning otherwise, with the
+// device context's stretch mode and brush origin put back afterwards. Returns whether it was
+// drawn; the empty picture is not.
+bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height) noexcept;
+
 }  // namespace zarn::win32

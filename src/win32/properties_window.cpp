@@ -1,7 +1,6 @@
 #include "win32/properties_window.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -18,6 +17,7 @@
 #include "platform/numeric.h"
 #include "properties/dialog_layout.h"
 #include "win32/handles.h"
+#include "win32/picture.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
 #include "win32/window_base.h"
@@ -84,48 +84,6 @@ UniqueFont createMessageFont(const Screen& screen) {
   return UniqueFont(CreateFontIndirectW(&font));
 }
 
-// The common dialog's filter list: description and pattern, each ended by a NUL, and one
-// more NUL at the end.
-std::wstring filterList(const std::string& filter) {
-  const std::wstring wide = widen(filter);
-  std::wstring list;
-  std::wstring_view rest = wide;
-  while (!rest.empty()) {
-    const std::size_t bar = rest.find(L'|');
-    const std::wstring_view description = rest.substr(0, bar);
-    rest = bar == std::wstring_view::npos ? std::wstring_view() : rest.substr(bar + 1);
-    std::wstring_view pattern = description;
-    if (bar != std::wstring_view::npos) {
-      const std::size_t next = rest.find(L'|');
-      pattern = rest.substr(0, next);
-      rest = next == std::wstring_view::npos ? std::wstring_view() : rest.substr(next + 1);
-    }
-    list.append(description).push_back(L'\0');
-    list.append(pattern).push_back(L'\0');
-  }
-  if (!list.empty()) list.push_back(L'\0');
-  return list;
-}
-
-// Copies `text` into the buffer, cut short where needed so that the NUL fits and no
-// surrogate pair is split.
-template <std::size_t N>
-void copyTruncated(std::wstring_view text, std::array<wchar_t, N>& buffer) {
-  std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
-  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
-  text.copy(buffer.data(), length);
-  buffer[length] = L'\0';
-}
-
-std::wstring currentDirectory() {
-  const DWORD size = GetCurrentDirectoryW(0, nullptr);
-  if (size == 0) return {};
-  std::wstring directory(size, L'\0');
-  const DWORD length = GetCurrentDirectoryW(size, directory.data());
-  directory.resize(length < size ? length : 0);
-  return directory;
-}
-
 }  // namespace
 
 // The dialog window while it is shown; it is also the view through which frmProperties
@@ -168,7 +126,6 @@ class PropertiesWindow::Shown final : public PropertiesView,
 
   void drawSwatch(const DRAWITEMSTRUCT& item, Colour colour) const noexcept;
   void drawPreview(const DRAWITEMSTRUCT& item) const noexcept;
-  [[nodiscard]] bool stretchPicture(HDC dc, const RECT& area) const noexcept;
 
   [[nodiscard]] HWND control(PropertiesControl id) const noexcept {
     return GetDlgItem(hwnd_, static_cast<int>(id));
@@ -422,33 +379,12 @@ void PropertiesWindow::Shown::drawSwatch(const DRAWITEMSTRUCT& item, Colour colo
 }
 
 void PropertiesWindow::Shown::drawPreview(const DRAWITEMSTRUCT& item) const noexcept {
-  if (!stretchPicture(item.hDC, item.rcItem)) {
+  const RECT& area = item.rcItem;
+  // The dialog's loader decodes the picture to the preview's square, which is then copied.
+  if (!preview_ || !drawPicture(item.hDC, *preview_, area.left, area.top, area.right - area.left,
+                                area.bottom - area.top)) {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
   }
-}
-
-bool PropertiesWindow::Shown::stretchPicture(HDC dc, const RECT& area) const noexcept {
-  if (!preview_ || preview_->handle() == 0) return false;
-  const auto bitmap = reinterpret_cast<HBITMAP>(preview_->handle());
-  BITMAP size{};
-  if (GetObjectW(bitmap, sizeof size, &size) == 0) return false;
-  const UniqueDc source(CreateCompatibleDC(dc));
-  if (!source) return false;
-  const SelectionGuard selected(source.get(), bitmap);
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  // The dialog's loader decodes the picture to the preview's square, which is then copied.
-  if (size.bmWidth == width && size.bmHeight == height) {
-    return BitBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, SRCCOPY) != FALSE;
-  }
-  const int previousMode = SetStretchBltMode(dc, HALFTONE);
-  POINT previousOrigin{};
-  SetBrushOrgEx(dc, 0, 0, &previousOrigin);
-  const BOOL drawn = StretchBlt(dc, area.left, area.top, width, height, source.get(), 0, 0,
-                                size.bmWidth, size.bmHeight, SRCCOPY);
-  SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
-  SetStretchBltMode(dc, previousMode);
-  return drawn != FALSE;
 }
 
 SIZE PropertiesWindow::previewSize(const Screen& screen) {
@@ -461,9 +397,7 @@ SIZE PropertiesWindow::previewSize(const Screen& screen) {
 
 PropertiesWindow::PropertiesWindow(HINSTANCE instance, const Screen& screen,
                                    std::function<HWND()> clockWindow)
-    : instance_(instance), screen_(screen), clockWindow_(std::move(clockWindow)) {
-  customColours_.fill(RGB(255, 255, 255));
-}
+    : instance_(instance), screen_(screen), clockWindow_(std::move(clockWindow)) {}
 
 void PropertiesWindow::registerClass() {
   if (classRegistered_) return;
@@ -493,54 +427,6 @@ void PropertiesWindow::showModal(frmProperties& form) {
   registerClass();
   Shown shown(*this, form);
   shown.run();
-}
-
-template <typename Function>
-Function PropertiesWindow::dialogFunction(const char* name) {
-  if (commonDialogs_ == nullptr) {
-    commonDialogs_ = LoadLibraryW(L"comdlg32.dll");
-    if (commonDialogs_ == nullptr) throw lastErrorFailure("LoadLibraryW");
-  }
-  const FARPROC address = GetProcAddress(commonDialogs_, name);
-  if (address == nullptr) throw lastErrorFailure("GetProcAddress");
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
-}
-
-bool PropertiesWindow::chooseColor(Colour& colour) {
-  const auto chooseColorW = dialogFunction<BOOL(WINAPI*)(CHOOSECOLORW*)>("ChooseColorW");
-  CHOOSECOLORW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = dialog_;
-  dialog.lpCustColors = customColours_.data();
-  dialog.Flags = 0;
-  if (!chooseColorW(&dialog)) return false;
-  colour = static_cast<Colour>(dialog.rgbResult);
-  return true;
-}
-
-bool PropertiesWindow::getOpenFileName(const std::string& filter, std::string& fileName) {
-  const auto getOpenFileNameW = dialogFunction<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetOpenFileNameW");
-  const std::wstring filters = filterList(filter);
-  std::array<wchar_t, kMaxFileName> buffer{};
-  copyTruncated(widen(fileName), buffer);
-
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = dialog_;
-  dialog.lpstrFilter = filters.empty() ? nullptr : filters.c_str();
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.Flags = OFN_EXPLORER;
-
-  // The dialog moves the current directory while the user browses; relative picture paths
-  // are meant from the program's own current directory, so it is put back.
-  const std::wstring directory = currentDirectory();
-  const BOOL confirmed = getOpenFileNameW(&dialog);
-  if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());
-  if (!confirmed) return false;
-  buffer.back() = L'\0';
-  fileName = narrow(std::wstring_view(buffer.data(), std::wcslen(buffer.data())));
-  return true;
 }
 
 }  // namespace zarn::win32

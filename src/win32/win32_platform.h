@@ -29,62 +29,6 @@ class Win32Screen final : public Screen {
   float twipsPerPixelY_;
 };
 
-// The clock window in twips. Its outer rectangle is its client area, as it has no frame.
-// Top, Left, Width and Height are those of the normal (restored) rectangle, also while a
-// launcher's show state or the system has the window minimised or maximised, and read
-// back as last assigned while the window stands where the assignment put it.
-class Win32ClockWindow final : public ClockWindow {
- public:
-  Win32ClockWindow(FrmZarnWindow& window, const Screen& screen);
-
-  [[nodiscard]] Handle hWnd() const override;
-  [[nodiscard]] Handle icon() const override;
-  [[nodiscard]] Twips top() const override;
-  [[nodiscard]] Twips left() const override;
-  [[nodiscard]] Twips width() const override;
-  [[nodiscard]] Twips height() const override;
-  void setTop(Twips value) override;
-  void setLeft(Twips value) override;
-  void setWidth(Twips value) override;
-  void setHeight(Twips value) override;
-  [[nodiscard]] Twips scaleWidth() const override;
-  [[nodiscard]] Twips scaleHeight() const override;
-  void show() override;
-  void hide() override;
-  void unload() override;
-  void popupMenu() override;
-
- private:
-  [[nodiscard]] RECT windowRect() const;
-  [[nodiscard]] RECT clientRect() const;
-  void place(int x, int y, int width, int height, UINT flags);
-
-  FrmZarnWindow& window_;
-  const Screen& screen_;
-  RememberedTwips top_;
-  RememberedTwips left_;
-  RememberedTwips width_;
-  RememberedTwips height_;
-};
-
-// GDI on the clock window's back buffer; whatever changes its pixels is presented.
-class Win32Gdi final : public Gdi {
- public:
-  Win32Gdi(FrmZarnWindow& window, const Screen& screen);
-
-  Handle createSolidBrush(Colour colour) override;
-  Handle createPen(int style, int width, Colour colour) override;
-  Handle selectObject(Handle object) override;
-  void selectStockObjects() override;
-  bool deleteObject(Handle object) override;
-  bool polygon(const Point* points, int count) override;
-  void paintPicture(const Picture& picture, Twips x, Twips y, Twips width, Twips height) override;
-
- private:
-  FrmZarnWindow& window_;
-  const Screen& screen_;
-};
-
 class Win32TimeOfDay final : public TimeOfDay {
  public:
   LocalTime now() override;

@@ -206,7 +206,7 @@ std::pair<Outcome, HWND> startUp(const ClockProcess& clock, const Where& where) 
     if (const auto boxes = zarnBoxes(clock.id()); !boxes.empty()) {
       outcome = Outcome::reports;
       found = boxes.front();
-    } else if (const HWND w = waitForWindow(clock.id(), L"frmZarn", 0)) {
+    } else if (const HWND w = waitForWindow(clock.id(), win32::kClockClassName, 0)) {
       found = w;
     }
     return found != nullptr || !clock.alive();
@@ -257,7 +257,7 @@ std::string describeValue(const std::optional<StoredValue>& v) {
   return v ? printed("type %lu, %zu bytes", v->type, v->data.size()) : std::string("(absent)");
 }
 
-constexpr wchar_t kLayoutKey[] = L"Software\\Zarn\\Layout";
+using win32::kLayoutKey;
 
 void storeRaw(const std::wstring& name, const StoredValue& value) {
   HKEY key = nullptr;

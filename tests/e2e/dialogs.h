@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "e2e.h"
-#include "win32/properties_ids.h"
+#include "win32/names.h"
 
 namespace zarn::e2e {
 

@@ -10,6 +10,7 @@
 #include <cwctype>
 #include <string>
 
+#include "win32/names.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
 
@@ -20,7 +21,7 @@ namespace {
 bool failedSoFar = false;
 
 constexpr wchar_t kZarnKey[] = L"Software\\Zarn";
-constexpr wchar_t kLayoutKey[] = L"Software\\Zarn\\Layout";
+using win32::kLayoutKey;
 constexpr DWORD kPoll = 50;
 
 // The system's reason for a failure, with its number.
@@ -345,7 +346,7 @@ HWND requireClockWindow(const ClockProcess& clock, DWORD milliseconds,
   HWND window = nullptr;
   std::vector<HWND> boxes;
   waitUntil(milliseconds, [&] {
-    window = waitForWindow(clock.id(), L"frmZarn", 0);
+    window = waitForWindow(clock.id(), win32::kClockClassName, 0);
     boxes = zarnBoxes(clock.id());
     return window != nullptr || !boxes.empty() || !clock.alive();
   });
