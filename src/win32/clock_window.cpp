@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "clock/mouse_input.h"
+#include "clock/tick_timing.h"
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "platform/numeric.h"
 #include "win32/picture.h"
 #include "win32/resource.h"
 #include "win32/system_error.h"
+#include "win32/tick_timer.h"
+#include "win32/win32_platform.h"
 
 namespace zarn::win32 {
 
@@ -25,7 +28,6 @@ constexpr DWORD kStyle = WS_POPUP;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 
 constexpr UINT_PTR kTriggerTimer = 1;
-constexpr UINT kTriggerInterval = 1000;
 
 // The menu entries' identifiers are their control-array indexes.
 constexpr UINT kMitMini = 2;
@@ -44,8 +46,8 @@ UniqueMenu createRootMenu() {
 
 }  // namespace
 
-FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen)
-    : instance_(instance), screen_(screen) {}
+FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen, Win32TimeOfDay& time)
+    : instance_(instance), screen_(screen), time_(time) {}
 
 FrmZarnWindow::~FrmZarnWindow() {
   // The form is gone by now; a window still standing is destroyed without its unload.
@@ -176,6 +178,14 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onPaint();
     case WM_TIMER:
       return onTimer(wParam);
+    case WM_SHOWWINDOW:
+      return onShowWindow(wParam, lParam);
+    case WM_TIMECHANGE:
+      return onTimeChange();
+    case WM_SETTINGCHANGE:
+      return onTimeZoneChange(lParam);
+    case WM_POWERBROADCAST:
+      return onPowerBroadcast(wParam);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       return onButtonDown(buttons::kLeft, wParam, lParam);
@@ -202,6 +212,16 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
   }
 }
 
+namespace {
+
+// A change of the time zone reaches the windows as a setting change of this name.
+bool namesTimeZone(LPARAM area) {
+  const auto* name = reinterpret_cast<const wchar_t*>(area);
+  return name != nullptr && CompareStringOrdinal(name, -1, L"TimeZone", -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 LRESULT FrmZarnWindow::onCreate() {
   buffer_.reset(CreateCompatibleDC(nullptr));
   if (!buffer_) {
@@ -212,7 +232,7 @@ LRESULT FrmZarnWindow::onCreate() {
   GetClientRect(hwnd_, &client);
   resizeBackBuffer(client.right, client.bottom);
   // A clock whose timer never ticks would look frozen without saying why.
-  if (SetTimer(hwnd_, kTriggerTimer, kTriggerInterval, nullptr) == 0) {
+  if (!armTrigger()) {
     createFailure_ = std::make_exception_ptr(lastErrorFailure("SetTimer"));
     return -1;
   }
@@ -252,10 +272,47 @@ LRESULT FrmZarnWindow::onPaint() {
 
 LRESULT FrmZarnWindow::onTimer(WPARAM id) {
   if (id != kTriggerTimer) return 0;
+  tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onShowWindow(WPARAM shown, LPARAM status) {
+  // Drawn into the back buffer before the window becomes visible, so that its first paint,
+  // also when it comes back from the notification area, shows the time of now and not the
+  // time at which it was hidden.
+  if (shown != FALSE && status == 0) tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTimeChange() {
+  tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTimeZoneChange(LPARAM area) {
+  if (namesTimeZone(area)) tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onPowerBroadcast(WPARAM event) {
+  // After sleep the timer may have waited through the whole sleep or fire at once.
+  if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) tick();
+  return TRUE;
+}
+
+void FrmZarnWindow::tick() {
   form_->Trigger_Timer();
   // One repaint per tick, once the face and all three hands are in the back buffer.
   present();
-  return 0;
+  // A refusal leaves the timer armed as it was, so the clock ticks on, if later.
+  static_cast<void>(armTrigger());
+}
+
+bool FrmZarnWindow::armTrigger() {
+  const LocalTime now = Win32TimeOfDay::read();
+  // Without a drawing in this tick (a report is open), the hands are of the second now.
+  const LocalTime drawn = time_.takeLast().value_or(now);
+  return armTickTimer(hwnd_, kTriggerTimer, delayToNextTick(drawn, now));
 }
 
 LRESULT FrmZarnWindow::onButtonDown(std::int16_t button, WPARAM keys, LPARAM position) {
