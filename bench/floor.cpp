@@ -2,10 +2,10 @@
 // zarn.exe's cost is measured against. A 200 by 200 borderless popup at the screen's corner
 // scales the face picture FACE, from the current folder, once to its size (a bitmap file
 // with HALFTONE, any other picture with the imaging component's scaler), and each second
-// copies it into a back buffer, draws the three hands over it as white polygons and
-// presents the buffer at WM_PAINT. Its timer is armed after each tick just as the clock's,
-// for just after the next second begins. Nothing is freed at the end: the process's exit
-// frees it all.
+// copies it into a back buffer, draws the three hands over it as polygons (white, the
+// second hand red) and presents the buffer at WM_PAINT. Its timer is armed after each tick
+// just as the clock's, for just after the next second begins. Nothing is freed at the end:
+// the process's exit frees it all.
 
 #include <windows.h>
 
@@ -25,8 +25,10 @@ constexpr int kSize = 200;
 constexpr UINT_PTR kTimer = 1;
 constexpr double kTurn = 6.283185307;
 
-HDC buffer = nullptr;  // the back buffer's memory DC, with the white brush and pen selected
+HDC buffer = nullptr;  // the back buffer's memory DC, with the white brush selected
 HDC face = nullptr;    // a memory DC holding the face at the window's size
+// The second hand is red, as the bench sets the clock's, so that the probe can read it.
+HPEN secondPen = nullptr;
 
 zarn::LocalTime localTime() {
   SYSTEMTIME now{};
@@ -53,8 +55,10 @@ void drawFace(HWND window) {
                               handPoint(minute, kSize / 2.6),
                               handPoint(minute + 0.09, kSize / 12.0)};
   const POINT secondHand[] = {handPoint(second, kSize / 2.5), centre, centre};
+  SelectObject(buffer, GetStockObject(WHITE_PEN));
   Polygon(buffer, hourHand, 4);
   Polygon(buffer, minuteHand, 4);
+  SelectObject(buffer, secondPen);
   Polygon(buffer, secondHand, 3);
   InvalidateRect(window, nullptr, FALSE);
   zarn::win32::armTickTimer(window, kTimer, zarn::delayToNextTick(now, localTime()));
@@ -169,7 +173,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
   SelectObject(buffer, CreateCompatibleBitmap(screen, kSize, kSize));
   ReleaseDC(nullptr, screen);
   SelectObject(buffer, GetStockObject(WHITE_BRUSH));
-  SelectObject(buffer, GetStockObject(WHITE_PEN));
+  secondPen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
 
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = windowProc;
