@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string>
 
 #include "win32/names.h"
@@ -672,8 +673,20 @@ double nearestRank(const std::vector<double>& sorted, double share) {
   return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
 }
 
-SecondsKept keptTime(int initial, const std::vector<Appearance>& appearances, double end,
-                     int unread) {
+// The longest time between two readings of the screen from `from` to `to`, in ms.
+double longestGap(const std::vector<double>& readings, double from, double to) {
+  double longest = 0;
+  auto next = std::lower_bound(readings.begin(), readings.end(), from);
+  double previous = next == readings.begin() ? from : *std::prev(next);
+  for (; next != readings.end() && *next <= to; ++next) {
+    longest = std::max(longest, *next - previous);
+    previous = *next;
+  }
+  return std::max(longest, to - previous) * 1000;
+}
+
+SecondsKept keptTime(int initial, const std::vector<Appearance>& appearances,
+                     const std::vector<double>& readings, double end, int unread) {
   SecondsKept kept;
   kept.unread = unread;
   std::vector<double> lateness;
@@ -690,7 +703,12 @@ SecondsKept keptTime(int initial, const std::vector<Appearance>& appearances, do
     const auto whole = static_cast<long long>(std::floor(at));
     const int back = static_cast<int>(((whole % 60) - a.second + 60) % 60);
     const double began = static_cast<double>(back <= 30 ? whole - back : whole + 60 - back);
-    if ((a.before - a.after) * 1000 <= 2 * kTimedWithinMs) lateness.push_back((at - began) * 1000);
+    // Timed only when the watcher looked often enough from the second's start until the
+    // hand showed: on a machine too busy to let the watcher run, the clock waits as well.
+    if ((a.before - a.after) * 1000 <= 2 * kTimedWithinMs &&
+        longestGap(readings, began, a.before) <= 2 * kTimedWithinMs) {
+      lateness.push_back((at - began) * 1000);
+    }
     const double until = i + 1 < appearances.size()
                              ? (appearances[i + 1].after + appearances[i + 1].before) / 2
                              : end;
@@ -741,7 +759,9 @@ std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb seco
     watched.push_back(std::move(w));
   }
   const double end = systemSeconds() + milliseconds / 1000.0;
+  std::vector<double> readings;  // when each round of readings began
   for (bool first = true;; first = false) {
+    readings.push_back(systemSeconds());
     for (Watched& w : watched) {
       if (w.bits == nullptr) continue;
       const double start = systemSeconds();
@@ -766,11 +786,11 @@ std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb seco
     const double now = systemSeconds();
     if (now >= end) break;
     const double fraction = now - std::floor(now);
-    pause(fraction > 0.93 || fraction < 0.17 ? 1 : 15);
+    pause(fraction > 0.93 || fraction < 0.17 ? 1 : 10);
   }
   std::vector<SecondsKept> kept;
   for (Watched& w : watched) {
-    kept.push_back(keptTime(w.initial, w.appearances, end, w.unread));
+    kept.push_back(keptTime(w.initial, w.appearances, readings, end, w.unread));
     SelectObject(w.memory, w.original);
     DeleteObject(w.bitmap);
     DeleteDC(w.memory);
@@ -797,6 +817,33 @@ void waitForMillisecond(int millisecond) {
     // The last milliseconds are waited for in short steps: a sleep may take longer.
     pause(wait > 0.02 ? static_cast<DWORD>((wait - 0.015) * 1000) : 1);
   }
+}
+
+double processorsBusy(const std::string& before, const std::string& after) {
+  // The first line of /proc/stat: user, nice, system, idle, iowait, irq, softirq, steal.
+  const auto times = [](const std::string& stat) {
+    std::vector<long long> values;
+    const char* p = stat.c_str();
+    if (stat.rfind("cpu ", 0) != 0) return values;
+    p += 4;
+    char* next = nullptr;
+    for (long long v = std::strtoll(p, &next, 10); next != p && values.size() < 8;
+         v = std::strtoll(p, &next, 10)) {
+      values.push_back(v);
+      p = next;
+    }
+    return values;
+  };
+  const std::vector<long long> a = times(before);
+  const std::vector<long long> b = times(after);
+  if (a.size() < 5 || b.size() != a.size()) return 0;
+  long long total = 0;
+  long long idle = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    total += b[i] - a[i];
+    if (i == 3 || i == 4) idle += b[i] - a[i];
+  }
+  return total > 0 ? static_cast<double>(total - idle) / static_cast<double>(total) : 0;
 }
 
 double secondsOfDayNow() {

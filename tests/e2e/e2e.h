@@ -235,16 +235,20 @@ struct SecondsKept {
   int unread = 0;    // changed pictures whose second hand could not be read
 };
 // An appearance is timed between the last reading of the screen that did not show it and
-// the first that did; a second is timed when those two lie at most twice this apart, that
-// is, when the watcher itself was not held up.
+// the first that did; a second is timed when those two lie at most twice this apart and
+// the watcher read the screen at least that often from the second's start on, that is,
+// when the watcher itself was not held up.
 inline constexpr double kTimedWithinMs = 10;
 // Watches the windows' client areas on the screen side by side for `milliseconds`: every
-// millisecond or two around the start of each second, every 15 ms in between. Each window
+// millisecond or two around the start of each second, every 10 ms in between. Each window
 // draws its second hand in `secondColour`, a colour found nowhere else in it, and must lie
 // uncovered on the screen.
 std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb secondColour,
                                       DWORD milliseconds);
 std::string describe(const SecondsKept& kept);
+// The share of the machine's processor time that was busy between two readings of
+// /proc/stat, 0 when they cannot be read.
+double processorsBusy(const std::string& before, const std::string& after);
 // Returns at `millisecond` (0..999) into a second of the system clock.
 void waitForMillisecond(int millisecond);
 void pause(DWORD milliseconds);
