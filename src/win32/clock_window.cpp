@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -214,10 +215,16 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
 
 namespace {
 
-// A change of the time zone reaches the windows as a setting change of this name.
+// A change of the time zone reaches the windows as a setting change of the time zone or,
+// from the regional settings, of the international settings; a frame drawn too many on
+// another change of those costs nothing visible.
 bool namesTimeZone(LPARAM area) {
   const auto* name = reinterpret_cast<const wchar_t*>(area);
-  return name != nullptr && CompareStringOrdinal(name, -1, L"TimeZone", -1, TRUE) == CSTR_EQUAL;
+  if (name == nullptr) return false;
+  for (const wchar_t* zoneArea : {L"TimeZone", L"intl"}) {
+    if (CompareStringOrdinal(name, -1, zoneArea, -1, TRUE) == CSTR_EQUAL) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -295,7 +302,8 @@ LRESULT FrmZarnWindow::onTimeZoneChange(LPARAM area) {
 }
 
 LRESULT FrmZarnWindow::onPowerBroadcast(WPARAM event) {
-  // After sleep the timer may have waited through the whole sleep or fire at once.
+  // A tick due during the sleep comes late or not at all, and the hands still show the
+  // moment the system went to sleep.
   if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) tick();
   return TRUE;
 }
