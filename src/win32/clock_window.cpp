@@ -488,7 +488,12 @@ Twips FrmZarnWindow::scaleHeight() const {
   return static_cast<float>(clientRect().bottom) * screen_.twipsPerPixelY();
 }
 
-void FrmZarnWindow::show() { ShowWindow(hwnd_, SW_SHOW); }
+void FrmZarnWindow::show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  // The frame drawn as the window was shown reaches it before anything else runs, so that
+  // no picture from before the window was hidden stays on the screen.
+  UpdateWindow(hwnd_);
+}
 
 void FrmZarnWindow::hide() { ShowWindow(hwnd_, SW_HIDE); }
 
