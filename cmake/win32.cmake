@@ -8,6 +8,7 @@ set(ZARN_WIN32_SOURCES
   properties_window.cpp
   single_clock.cpp
   system_error.cpp
+  tick_timer.cpp
   win32_platform.cpp
   window_base.cpp)
 list(TRANSFORM ZARN_WIN32_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/src/win32/)

@@ -24,6 +24,8 @@ struct LocalTime {
   int hour = 0;    // 0..23
   int minute = 0;  // 0..59
   int second = 0;  // 0..59
+  // 0..999; the drawing reads whole seconds only, the tick's timing the milliseconds too.
+  int millisecond = 0;
 };
 
 }  // namespace zarn

@@ -4,16 +4,20 @@
 
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
 #include "clock/mouse_input.h"
+#include "clock/tick_timing.h"
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "platform/numeric.h"
 #include "win32/picture.h"
 #include "win32/resource.h"
 #include "win32/system_error.h"
+#include "win32/tick_timer.h"
+#include "win32/win32_platform.h"
 
 namespace zarn::win32 {
 
@@ -25,7 +29,6 @@ constexpr DWORD kStyle = WS_POPUP;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 
 constexpr UINT_PTR kTriggerTimer = 1;
-constexpr UINT kTriggerInterval = 1000;
 // After the last step of a resize, the face is decoded afresh at the new size: soon enough
 // to look like part of the resize, late enough that a turning wheel decodes it once.
 constexpr UINT_PTR kRescaleTimer = 3;
@@ -52,8 +55,8 @@ UniqueMenu createRootMenu() {
 
 }  // namespace
 
-FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen)
-    : instance_(instance), screen_(screen) {}
+FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen, Win32TimeOfDay& time)
+    : instance_(instance), screen_(screen), time_(time) {}
 
 FrmZarnWindow::~FrmZarnWindow() {
   // The form is gone by now; a window still standing is destroyed without its unload, and
@@ -209,6 +212,16 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onPaint();
     case WM_TIMER:
       return onTimer(wParam);
+    case WM_SHOWWINDOW:
+      return onShowWindow(wParam, lParam);
+    case WM_TIMECHANGE:
+      return onTimeChange();
+    case WM_SETTINGCHANGE:
+      // One broadcast for every kind of setting: the time zone and the work area are ours.
+      onTimeZoneChange(lParam);
+      return onWorkAreaChange(wParam);
+    case WM_POWERBROADCAST:
+      return onPowerBroadcast(wParam);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       return onButtonDown(buttons::kLeft, wParam, lParam);
@@ -234,8 +247,6 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onContextMenu(lParam);
     case WM_DISPLAYCHANGE:
       return onDisplayChange();
-    case WM_SETTINGCHANGE:
-      return onWorkAreaChange(wParam);
     case WM_MOUSEWHEEL:
       return onMouseWheel(wParam, lParam);
     case WM_KEYDOWN:
@@ -244,6 +255,22 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
 }
+
+namespace {
+
+// A change of the time zone reaches the windows as a setting change of the time zone or,
+// from the regional settings, of the international settings; a frame drawn too many on
+// another change of those costs nothing visible.
+bool namesTimeZone(LPARAM area) {
+  const auto* name = reinterpret_cast<const wchar_t*>(area);
+  if (name == nullptr) return false;
+  for (const wchar_t* zoneArea : {L"TimeZone", L"intl"}) {
+    if (CompareStringOrdinal(name, -1, zoneArea, -1, TRUE) == CSTR_EQUAL) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 LRESULT FrmZarnWindow::onCreate() {
   buffer_.reset(CreateCompatibleDC(nullptr));
@@ -255,7 +282,7 @@ LRESULT FrmZarnWindow::onCreate() {
   GetClientRect(hwnd_, &client);
   resizeBackBuffer(client.right, client.bottom);
   // A clock whose timer never ticks would look frozen without saying why.
-  if (SetTimer(hwnd_, kTriggerTimer, kTriggerInterval, nullptr) == 0) {
+  if (!armTrigger()) {
     createFailure_ = std::make_exception_ptr(lastErrorFailure("SetTimer"));
     return -1;
   }
@@ -301,10 +328,48 @@ LRESULT FrmZarnWindow::onTimer(WPARAM id) {
   if (id == kTrayRetryTimer) return onTrayRetryTimer();
   if (id == kRescaleTimer) return onRescaleTimer();
   if (id != kTriggerTimer) return 0;
+  tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onShowWindow(WPARAM shown, LPARAM status) {
+  // Drawn into the back buffer before the window becomes visible, so that its first paint,
+  // also when it comes back from the notification area, shows the time of now and not the
+  // time at which it was hidden.
+  if (shown != FALSE && status == 0) tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTimeChange() {
+  tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onTimeZoneChange(LPARAM area) {
+  if (namesTimeZone(area)) tick();
+  return 0;
+}
+
+LRESULT FrmZarnWindow::onPowerBroadcast(WPARAM event) {
+  // A tick due during the sleep comes late or not at all, and the hands still show the
+  // moment the system went to sleep.
+  if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) tick();
+  return TRUE;
+}
+
+void FrmZarnWindow::tick() {
   form_->Trigger_Timer();
   // One repaint per tick, once the face and all three hands are in the back buffer.
   present();
-  return 0;
+  // A refusal leaves the timer armed as it was, so the clock ticks on, if later.
+  static_cast<void>(armTrigger());
+}
+
+bool FrmZarnWindow::armTrigger() {
+  const LocalTime now = Win32TimeOfDay::read();
+  // Without a drawing in this tick (a report is open), the hands are of the second now.
+  const LocalTime drawn = time_.takeLast().value_or(now);
+  return armTickTimer(hwnd_, kTriggerTimer, delayToNextTick(drawn, now));
 }
 
 LRESULT FrmZarnWindow::onButtonDown(std::int16_t button, WPARAM keys, LPARAM position) {
@@ -461,7 +526,7 @@ LRESULT FrmZarnWindow::onRescaleTimer() {
   KillTimer(hwnd_, kRescaleTimer);
   rescalePending_ = false;
   form_->rescaleFace();
-  redraw();
+  tick();
   return 0;
 }
 
@@ -485,13 +550,8 @@ void FrmZarnWindow::resizeByNotches(int notches) {
     return;
   }
   rescalePending_ = true;
-  redraw();
+  tick();
   SetTimer(hwnd_, kRescaleTimer, kRescaleDelay, nullptr);
-}
-
-void FrmZarnWindow::redraw() {
-  form_->Trigger_Timer();
-  present();
 }
 
 Handle FrmZarnWindow::hWnd() const { return toHandle(hwnd_); }
@@ -578,7 +638,12 @@ Twips FrmZarnWindow::scaleHeight() const {
   return static_cast<float>(clientRect().bottom) * screen_.twipsPerPixelY();
 }
 
-void FrmZarnWindow::show() { ShowWindow(hwnd_, SW_SHOW); }
+void FrmZarnWindow::show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  // The frame drawn as the window was shown reaches it before anything else runs, so that
+  // no picture from before the window was hidden stays on the screen.
+  UpdateWindow(hwnd_);
+}
 
 void FrmZarnWindow::hide() { ShowWindow(hwnd_, SW_HIDE); }
 

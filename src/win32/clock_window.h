@@ -21,6 +21,8 @@
 
 namespace zarn::win32 {
 
+class Win32TimeOfDay;
+
 // Its outer rectangle is its client area, as it has no frame. Top, Left, Width and Height are
 // those of the normal (restored) rectangle, also while a launcher's show state or the system
 // has the window minimised or maximised, and read back as last assigned while the window
@@ -32,13 +34,15 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   static constexpr float kDesignClientWidth = 3024;
   static constexpr float kDesignClientHeight = 3000;
 
-  FrmZarnWindow(HINSTANCE instance, const Screen& screen);
+  // `time` is the clock the form reads; the tick is timed by its readings.
+  FrmZarnWindow(HINSTANCE instance, const Screen& screen, Win32TimeOfDay& time);
   ~FrmZarnWindow() override;
   FrmZarnWindow(const FrmZarnWindow&) = delete;
   FrmZarnWindow& operator=(const FrmZarnWindow&) = delete;
 
   // Registers the class and creates the window, hidden, with its timer running; from then
-  // on its messages go to `form`. Throws Failure when the window cannot be created.
+  // on its messages go to `form`. Throws Failure when the window cannot be created. The
+  // first frame is drawn as the window is first shown.
   void create(frmZarn& form);
 
   // Repaints the window from the back buffer.
@@ -91,6 +95,10 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   LRESULT onEraseBackground();
   LRESULT onPaint();
   LRESULT onTimer(WPARAM id);
+  LRESULT onShowWindow(WPARAM shown, LPARAM status);
+  LRESULT onTimeChange();
+  LRESULT onTimeZoneChange(LPARAM area);
+  LRESULT onPowerBroadcast(WPARAM event);
   LRESULT onButtonDown(std::int16_t button, WPARAM keys, LPARAM position);
   LRESULT onLeftButtonUp();
   LRESULT onCaptureChanged();
@@ -108,6 +116,11 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   LRESULT onKeyDown(WPARAM key);
   LRESULT onRescaleTimer();
 
+  // Runs Trigger_Timer, presents the back buffer and arms the timer for the next tick.
+  void tick();
+  // Arms the timer for just after the next second of the clock, from the reading the
+  // drawing took last; false when the system refused.
+  bool armTrigger();
   [[nodiscard]] static bool altHeld();
   void registerClass();
   // Opens mnuRoot with its top-left corner at a screen point.
@@ -119,14 +132,13 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   // Sizes the window by `notches` steps about its centre, then draws the clock at once at
   // the new size, the face stretched until the rescale timer decodes it afresh.
   void resizeByNotches(int notches);
-  // A tick's frame, out of turn, presented.
-  void redraw();
   [[nodiscard]] RECT windowRect() const;
   [[nodiscard]] RECT clientRect() const;
   void place(int x, int y, int width, int height, UINT flags);
 
   HINSTANCE instance_;
   const Screen& screen_;
+  Win32TimeOfDay& time_;
   frmZarn* form_ = nullptr;
   UINT taskbarCreated_ = 0;
   UINT comeBack_ = 0;

@@ -61,7 +61,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   const ComApartment com;
 
   Win32Screen screen;
-  FrmZarnWindow window(instance, screen);
+  Win32TimeOfDay time;
+  FrmZarnWindow window(instance, screen, time);
   // The face is decoded to the clock's client size, which the restored geometry has set by
   // the time Form_Load and the properties command load it.
   WicPictureLoader pictures([&window] {
@@ -69,7 +70,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     GetClientRect(window.hwnd(), &client);
     return SIZE{client.right, client.bottom};
   });
-  Win32TimeOfDay time;
   RegistrySettingsStore settings;
   Win32UserLocale locale;
   Win32MessageBoxes messages(window);
@@ -95,12 +95,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   // The window system loads the form before it first shows it.
   form.Form_Load();
   window.followTrayIcon();
-  if (window.hwnd() != nullptr) {
-    window.showFirstTime();
-    // The first frame is drawn as the window appears, so that its first paint shows the
-    // face and the hands rather than an empty window until the timer's first tick.
-    form.Trigger_Timer();
-    window.present();
-  }
+  // The first frame is drawn as the window appears, so that its first paint shows the face
+  // and the hands rather than an empty window until the timer's first tick.
+  window.showFirstTime();
   return runMessageLoop();
 }

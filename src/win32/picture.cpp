@@ -129,23 +129,31 @@ ComPtr<IWICBitmapSource> decodeReduced(IWICImagingFactory& imaging, Decoding how
 
 Handle Win32Picture::handle() const { return toHandle(bitmap_.get()); }
 
+HDC Win32Picture::source() const {
+  if (!source_ && bitmap_) {
+    source_.reset(CreateCompatibleDC(nullptr));
+    if (source_) SelectObject(source_.get(), bitmap_.get());
+  }
+  return source_.get();
+}
+
 bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height,
                  int stretchMode) noexcept {
-  const auto bitmap = fromHandle<HBITMAP>(picture.handle());
-  if (bitmap == nullptr) return false;
+  // Every picture of the Win32 layer is one of its loaders'.
+  const auto* own = dynamic_cast<const Win32Picture*>(&picture);
+  if (own == nullptr || own->handle() == 0) return false;
   BITMAP size{};
-  if (GetObjectW(bitmap, sizeof size, &size) == 0) return false;
-  const UniqueDc source(CreateCompatibleDC(dc));
-  if (!source) return false;
-  const SelectionGuard selected(source.get(), bitmap);
+  if (GetObjectW(fromHandle<HBITMAP>(own->handle()), sizeof size, &size) == 0) return false;
+  const HDC source = own->source();
+  if (source == nullptr) return false;
   if (size.bmWidth == width && size.bmHeight == height) {
-    return BitBlt(dc, left, top, width, height, source.get(), 0, 0, SRCCOPY) != FALSE;
+    return BitBlt(dc, left, top, width, height, source, 0, 0, SRCCOPY) != FALSE;
   }
   const int previousMode = SetStretchBltMode(dc, stretchMode);
   POINT previousOrigin{};
   SetBrushOrgEx(dc, 0, 0, &previousOrigin);
-  const BOOL drawn = StretchBlt(dc, left, top, width, height, source.get(), 0, 0, size.bmWidth,
-                                size.bmHeight, SRCCOPY);
+  const BOOL drawn =
+      StretchBlt(dc, left, top, width, height, source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
   SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
   SetStretchBltMode(dc, previousMode);
   return drawn != FALSE;

@@ -26,9 +26,16 @@ class Win32Picture final : public Picture {
   explicit Win32Picture(UniqueBitmap bitmap) : bitmap_(std::move(bitmap)) {}
 
   [[nodiscard]] Handle handle() const override;
+  // A memory DC holding the bitmap, made at the first drawing and kept with the picture, so
+  // that a tick copies the face without making a DC each second (under Wine each one also
+  // makes and frees an X graphics context). Null for the empty picture.
+  [[nodiscard]] HDC source() const;
 
  private:
   UniqueBitmap bitmap_;
+  // Declared after the bitmap, so that it goes first and lets go of the bitmap before the
+  // bitmap is deleted.
+  mutable UniqueDc source_;
 };
 
 // Loads any picture format the imaging component decodes (BMP, JPEG, PNG, GIF at least),

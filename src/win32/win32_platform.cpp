@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "desktop/tray_icon.h"
@@ -50,11 +51,18 @@ Twips Win32Screen::virtualBottom() const {
   return static_cast<float>(bottom) * twipsPerPixelY_;
 }
 
-LocalTime Win32TimeOfDay::now() {
+LocalTime Win32TimeOfDay::read() {
   SYSTEMTIME time{};
   GetLocalTime(&time);
-  return LocalTime{time.wHour, time.wMinute, time.wSecond};
+  return LocalTime{time.wHour, time.wMinute, time.wSecond, time.wMilliseconds};
 }
+
+LocalTime Win32TimeOfDay::now() {
+  last_ = read();
+  return *last_;
+}
+
+std::optional<LocalTime> Win32TimeOfDay::takeLast() { return std::exchange(last_, std::nullopt); }
 
 std::string RegistrySettingsStore::getSetting(const std::string& app, const std::string& section,
                                               const std::string& key,

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "desktop/screen_geometry.h"
@@ -29,9 +30,18 @@ class Win32Screen final : public Screen {
   float twipsPerPixelY_;
 };
 
+// The local time with its milliseconds. Each reading the clock takes is also kept until the
+// window's tick asks for it: the second hand is drawn from the last one.
 class Win32TimeOfDay final : public TimeOfDay {
  public:
   LocalTime now() override;
+  // A reading that is not kept.
+  static LocalTime read();
+  // The last reading since the previous call, if the clock took any; forgets it.
+  std::optional<LocalTime> takeLast();
+
+ private:
+  std::optional<LocalTime> last_;
 };
 
 // HKEY_CURRENT_USER\Software\<app>\<section>, one REG_SZ value per key.

@@ -3,11 +3,13 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string>
 
 #include "win32/names.h"
@@ -632,6 +634,234 @@ void mouseWheel(int x, int y, int delta) {
   input.mi.mouseData = static_cast<DWORD>(delta);
   input.mi.dwFlags = MOUSEEVENTF_WHEEL;
   SendInput(1, &input, sizeof input);
+}
+
+namespace {
+
+// The system clock in seconds, to the microsecond under Wine. The second's boundaries are
+// those of the local time, whose zone differs by whole minutes.
+double systemSeconds() {
+  using PreciseCall = void(WINAPI*)(LPFILETIME);
+  static const auto precise = reinterpret_cast<PreciseCall>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  FILETIME time{};
+  if (precise != nullptr) {
+    precise(&time);
+  } else {
+    GetSystemTimeAsFileTime(&time);
+  }
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return static_cast<double>(ticks % (10000000ULL * 86400 * 365)) / 1e7;
+}
+
+struct Appearance {
+  double after;   // the start of the last reading that did not show it
+  double before;  // the end of the first reading that did
+  int second;
+};
+
+// Which second a picture's hand in `colour` points at, from the mean direction of its
+// pixels; -1 when too few of them show.
+int secondShown(const std::uint32_t* pixels, int width, int height, Rgb colour) {
+  double sumX = 0;
+  double sumY = 0;
+  int count = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+      const Rgb rgb{static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                    static_cast<std::uint8_t>(p)};
+      const double dx = x - width / 2.0;
+      const double dy = y - height / 2.0;
+      if (!closeTo(rgb, colour, 8) || dx * dx + dy * dy < 16) continue;
+      sumX += dx;
+      sumY += dy;
+      ++count;
+    }
+  }
+  if (count < std::min(width, height) / 10) return -1;
+  constexpr double kSixtieth = 6.283185307179586 / 60;
+  const long position = std::lround(std::atan2(sumX, -sumY) / kSixtieth);
+  return static_cast<int>(((position % 60) + 60) % 60);
+}
+
+double nearestRank(const std::vector<double>& sorted, double share) {
+  if (sorted.empty()) return 0;
+  const auto rank = static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
+  return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
+}
+
+// The longest time between two readings of the screen from `from` to `to`, in ms.
+double longestGap(const std::vector<double>& readings, double from, double to) {
+  double longest = 0;
+  auto next = std::lower_bound(readings.begin(), readings.end(), from);
+  double previous = next == readings.begin() ? from : *std::prev(next);
+  for (; next != readings.end() && *next <= to; ++next) {
+    longest = std::max(longest, *next - previous);
+    previous = *next;
+  }
+  return std::max(longest, to - previous) * 1000;
+}
+
+SecondsKept keptTime(int initial, const std::vector<Appearance>& appearances,
+                     const std::vector<double>& readings, double end, int unread) {
+  SecondsKept kept;
+  kept.unread = unread;
+  std::vector<double> lateness;
+  int previous = initial;
+  for (std::size_t i = 0; i < appearances.size(); ++i) {
+    const Appearance& a = appearances[i];
+    const int step = (a.second - previous + 60) % 60;
+    if (previous >= 0 && step >= 2 && step <= 30) kept.skipped += step - 1;
+    previous = a.second;
+    ++kept.shown;
+    const double at = (a.after + a.before) / 2;
+    // The start of the second shown: the last one with its number, or the next one should
+    // the clock show it ahead of time.
+    const auto whole = static_cast<long long>(std::floor(at));
+    const int back = static_cast<int>(((whole % 60) - a.second + 60) % 60);
+    const double began = static_cast<double>(back <= 30 ? whole - back : whole + 60 - back);
+    // Timed only when the watcher looked often enough from the second's start until the
+    // hand showed: on a machine too busy to let the watcher run, the clock waits as well.
+    if ((a.before - a.after) * 1000 <= 2 * kTimedWithinMs &&
+        longestGap(readings, began, a.before) <= 2 * kTimedWithinMs) {
+      lateness.push_back((at - began) * 1000);
+    }
+    const double until = i + 1 < appearances.size()
+                             ? (appearances[i + 1].after + appearances[i + 1].before) / 2
+                             : end;
+    if (until - at >= 1.5) ++kept.repeated;
+  }
+  std::sort(lateness.begin(), lateness.end());
+  kept.timed = static_cast<int>(lateness.size());
+  kept.medianMs = nearestRank(lateness, 0.5);
+  kept.p90Ms = nearestRank(lateness, 0.9);
+  kept.maxMs = lateness.empty() ? 0 : lateness.back();
+  return kept;
+}
+
+}  // namespace
+
+std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb secondColour,
+                                      DWORD milliseconds) {
+  struct Watched {
+    HWND window = nullptr;
+    HDC screen = nullptr;
+    HDC memory = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ original = nullptr;
+    std::uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> last;
+    double lastStart = 0;
+    int initial = -1;
+    int shown = -1;
+    std::vector<Appearance> appearances;
+    int unread = 0;
+  };
+  std::vector<Watched> watched;
+  for (const HWND window : windows) {
+    RECT client{};
+    GetClientRect(window, &client);
+    Watched w{};
+    w.window = window;
+    w.screen = GetDC(window);
+    w.width = client.right;
+    w.height = client.bottom;
+    w.memory = CreateCompatibleDC(w.screen);
+    void* bits = nullptr;
+    w.bitmap = createTopDownDib(w.width, w.height, &bits);
+    w.bits = static_cast<std::uint32_t*>(bits);
+    w.original = SelectObject(w.memory, w.bitmap);
+    watched.push_back(std::move(w));
+  }
+  const double end = systemSeconds() + milliseconds / 1000.0;
+  std::vector<double> readings;  // when each round of readings began
+  for (bool first = true;; first = false) {
+    readings.push_back(systemSeconds());
+    for (Watched& w : watched) {
+      if (w.bits == nullptr) continue;
+      const double start = systemSeconds();
+      BitBlt(w.memory, 0, 0, w.width, w.height, w.screen, 0, 0, SRCCOPY);
+      GdiFlush();
+      const double done = systemSeconds();
+      const std::size_t size = static_cast<std::size_t>(w.width) * w.height;
+      if (first || !std::equal(w.bits, w.bits + size, w.last.begin())) {
+        w.last.assign(w.bits, w.bits + size);
+        const int second = secondShown(w.bits, w.width, w.height, secondColour);
+        if (first) {
+          w.initial = w.shown = second;
+        } else if (second < 0) {
+          ++w.unread;
+        } else if (second != w.shown) {
+          w.appearances.push_back({w.lastStart, done, second});
+          w.shown = second;
+        }
+      }
+      w.lastStart = start;
+    }
+    const double now = systemSeconds();
+    if (now >= end) break;
+    const double fraction = now - std::floor(now);
+    pause(fraction > 0.93 || fraction < 0.17 ? 1 : 10);
+  }
+  std::vector<SecondsKept> kept;
+  for (Watched& w : watched) {
+    kept.push_back(keptTime(w.initial, w.appearances, readings, end, w.unread));
+    SelectObject(w.memory, w.original);
+    DeleteObject(w.bitmap);
+    DeleteDC(w.memory);
+    ReleaseDC(w.window, w.screen);
+  }
+  return kept;
+}
+
+std::string describe(const SecondsKept& kept) {
+  return printed(
+      "%d new seconds, %d timed: lateness median %.0f, p90 %.0f, max %.0f ms; %d skipped, %d "
+      "shown twice, %d unread",
+      kept.shown, kept.timed, kept.medianMs, kept.p90Ms, kept.maxMs, kept.skipped, kept.repeated,
+      kept.unread);
+}
+
+void waitForMillisecond(int millisecond) {
+  const double target = millisecond / 1000.0;
+  for (;;) {
+    const double now = systemSeconds();
+    const double fraction = now - std::floor(now);
+    const double wait = fraction <= target ? target - fraction : 1 - fraction + target;
+    if (wait < 0.002) return;
+    // The last milliseconds are waited for in short steps: a sleep may take longer.
+    pause(wait > 0.02 ? static_cast<DWORD>((wait - 0.015) * 1000) : 1);
+  }
+}
+
+double processorsBusy(const std::string& before, const std::string& after) {
+  // The first line of /proc/stat: user, nice, system, idle, iowait, irq, softirq, steal.
+  const auto times = [](const std::string& stat) {
+    std::vector<long long> values;
+    const char* p = stat.c_str();
+    if (stat.rfind("cpu ", 0) != 0) return values;
+    p += 4;
+    char* next = nullptr;
+    for (long long v = std::strtoll(p, &next, 10); next != p && values.size() < 8;
+         v = std::strtoll(p, &next, 10)) {
+      values.push_back(v);
+      p = next;
+    }
+    return values;
+  };
+  const std::vector<long long> a = times(before);
+  const std::vector<long long> b = times(after);
+  if (a.size() < 5 || b.size() != a.size()) return 0;
+  long long total = 0;
+  long long idle = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    total += b[i] - a[i];
+    if (i == 3 || i == 4) idle += b[i] - a[i];
+  }
+  return total > 0 ? static_cast<double>(total - idle) / static_cast<double>(total) : 0;
 }
 
 double secondsOfDayNow() {

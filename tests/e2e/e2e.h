@@ -225,6 +225,36 @@ void mouseWheel(int x, int y, int delta);
 
 // Seconds since midnight, local time, with milliseconds.
 double secondsOfDayNow();
+
+// How a clock window's second hand kept time with the system clock, watched on the screen:
+// each new second shown, when it first appeared after that second began (its lateness).
+struct SecondsKept {
+  int shown = 0;  // new seconds that appeared
+  int timed = 0;  // of them, those whose appearance was seen to within kTimedWithin
+  double medianMs = 0;
+  double p90Ms = 0;
+  double maxMs = 0;
+  int skipped = 0;   // seconds never shown
+  int repeated = 0;  // seconds shown for two ticks or more
+  int unread = 0;    // changed pictures whose second hand could not be read
+};
+// An appearance is timed between the last reading of the screen that did not show it and
+// the first that did; a second is timed when those two lie at most twice this apart and
+// the watcher read the screen at least that often from the second's start on, that is,
+// when the watcher itself was not held up.
+inline constexpr double kTimedWithinMs = 10;
+// Watches the windows' client areas on the screen side by side for `milliseconds`: every
+// millisecond or two around the start of each second, every 10 ms in between. Each window
+// draws its second hand in `secondColour`, a colour found nowhere else in it, and must lie
+// uncovered on the screen.
+std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb secondColour,
+                                      DWORD milliseconds);
+std::string describe(const SecondsKept& kept);
+// The share of the machine's processor time that was busy between two readings of
+// /proc/stat, 0 when they cannot be read.
+double processorsBusy(const std::string& before, const std::string& after);
+// Returns at `millisecond` (0..999) into a second of the system clock.
+void waitForMillisecond(int millisecond);
 void pause(DWORD milliseconds);
 
 // Linux's /proc, which Wine shows on drive Z:. A file read whole, empty when it cannot be

@@ -16,6 +16,11 @@ std::string emptyBackgroundUsesFallback(const Context& context);
 std::string storedGeometry(const Context& context);
 std::string closeStoresGeometry(const Context& context);
 std::string badColourReports(const Context& context);
+// The second hand steps just after each second begins, the clock started early, in the
+// middle or late in a second.
+std::string secondsOnTimeEarly(const Context& context);
+std::string secondsOnTimeMiddle(const Context& context);
+std::string secondsOnTimeLate(const Context& context);
 std::string missingPictureReports(const Context& context);
 
 // The tray icon, dragging and the popup menu (tray_scenarios.cpp).

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "clock/tick_timing.h"
 #include "clock_fixture.h"
 
 namespace zarn {
@@ -128,6 +130,48 @@ TEST_F(TickTest, ATickDuringTheReportOfAnotherProcedureIsSkippedToo) {
   fake.journal.clear();
   form.Trigger_Timer();
   EXPECT_EQ(linesStartingWith("Polygon("), 3);
+}
+
+struct DelayCase {
+  const char* name;
+  LocalTime drawn;  // the reading of the second hand's drawing
+  LocalTime now;    // the reading after the drawing
+  std::uint32_t delay;
+};
+
+TEST(DelayToNextTick, LandsJustAfterTheNextSecondOfTheClockThatWasDrawn) {
+  static_assert(kTickMargin >= 10 && kTickMargin <= 20);
+  const DelayCase cases[] = {
+      {"start of a second", {10, 0, 5, 0}, {10, 0, 5, 0}, 1000 + kTickMargin},
+      {"a tick that landed on time", {10, 0, 5, 12}, {10, 0, 5, 14}, 986 + kTickMargin},
+      {"middle of a second", {10, 0, 5, 490}, {10, 0, 5, 500}, 500 + kTickMargin},
+      {"end of a second", {10, 0, 5, 998}, {10, 0, 5, 999}, 1 + kTickMargin},
+      {"an early tick waits for the rest of its second, not a whole one",
+       {10, 0, 4, 985},
+       {10, 0, 4, 986},
+       14 + kTickMargin},
+      {"a drawing across a second's start draws the new second after the margin",
+       {10, 0, 4, 999},
+       {10, 0, 5, 1},
+       kTickMargin},
+      {"a drawing across midnight", {23, 59, 59, 999}, {0, 0, 0, 2}, kTickMargin},
+      {"a clock just set back draws the new time after the margin",
+       {10, 0, 5, 400},
+       {9, 59, 58, 700},
+       kTickMargin},
+      {"a clock set back by an hour to the same second",
+       {11, 0, 5, 400},
+       {10, 0, 5, 700},
+       kTickMargin},
+      {"a clock set forward", {10, 0, 5, 400}, {10, 0, 9, 100}, kTickMargin},
+      {"milliseconds beyond the second's end still arm a tick",
+       {10, 0, 5, 0},
+       {10, 0, 5, 1000},
+       1 + kTickMargin},
+  };
+  for (const DelayCase& c : cases) {
+    EXPECT_EQ(delayToNextTick(c.drawn, c.now), c.delay) << c.name;
+  }
 }
 
 }  // namespace
