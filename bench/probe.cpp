@@ -1,9 +1,13 @@
-// zarn_probe.exe ZARN_EXE FLOOR_EXE WORK_DIR
+// zarn_probe.exe ZARN_EXE FLOOR_EXE WORK_DIR [--watch MINUTES]
 //
 // Measures the cost of zarn.exe against floor.exe under Wine, both started in WORK_DIR, with
 // two faces: the default 400 x 400 bitmap and a 4000 x 4000 JPEG that the probe makes from
 // it. Prints the comparison as a Markdown table; exits 0 when every figure was measured,
 // whatever the ratios, and 1 when a measurement failed.
+//
+// With --watch, it only watches both programs with the default face for MINUTES minutes
+// and prints, one row each, how late each new second's hand showed and which seconds were
+// skipped or shown twice.
 //
 // The programs are watched from outside: the first painted frame is the moment their
 // window's corners show the face on the screen, and CPU time, resident memory and context
@@ -17,8 +21,10 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -197,48 +203,90 @@ void measureStart(const Program& program, const Face& face, const std::wstring& 
   }
 }
 
+// A program past its first painted frame, placed for watching, with its Linux process.
+struct Running {
+  const Program* program;
+  Started started;
+  std::string pid;
+};
+
+// Both programs started with `face` and past the work of their start.
+std::array<Running, 2> startSideBySide(const Program& zarn, const Program& floor, const Face& face,
+                                       const std::wstring& work) {
+  std::array<Running, 2> running{{{&zarn, startUntilPainted(zarn, face, work), {}},
+                                  {&floor, startUntilPainted(floor, face, work), {}}}};
+  // Both windows open at the screen's corner; neither may cover the other, nor Wine's tray
+  // window there cover either, so that their second hands show whole.
+  SetWindowPos(running[0].started.window, nullptr, 0, 2 * kClientSize, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(running[1].started.window, nullptr, 2 * kClientSize, 2 * kClientSize, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (Running& r : running) r.pid = linuxPidOf(*r.program);
+  Sleep(kSettleMilliseconds);
+  return running;
+}
+
+void requireAlive(const Running& running) {
+  if (!running.started.process->alive()) {
+    fail(std::string(running.program->name) + " ended during the measurement");
+  }
+}
+
 // Both programs run side by side at their own one-second timers, over the same minute, so
 // that a change of the machine's speed falls on both alike.
 void measureRunning(const Program& zarn, const Program& floor, const Face& face,
                     const std::wstring& work, Figures& zarnFigures, Figures& floorFigures) {
+  std::array<Running, 2> running = startSideBySide(zarn, floor, face, work);
   struct Subject {
-    const Program& program;
+    const Running& running;
     Figures& figures;
-    Started started;
-    std::string pid;
     double cpu = 0;
     long long wakeups = 0;
   };
-  Subject subjects[] = {{zarn, zarnFigures, startUntilPainted(zarn, face, work), {}},
-                        {floor, floorFigures, startUntilPainted(floor, face, work), {}}};
-  // Both windows open at the screen's corner; neither may cover the other, nor Wine's tray
-  // window there cover either, so that their second hands show whole.
-  SetWindowPos(subjects[0].started.window, nullptr, 0, 2 * kClientSize, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(subjects[1].started.window, nullptr, 2 * kClientSize, 2 * kClientSize, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  for (Subject& subject : subjects) subject.pid = linuxPidOf(subject.program);
-
-  Sleep(kSettleMilliseconds);
+  Subject subjects[] = {{running[0], zarnFigures}, {running[1], floorFigures}};
   for (Subject& subject : subjects) {
-    subject.cpu = cpuSeconds(subject.pid);
-    subject.wakeups = wakeups(subject.pid);
+    subject.cpu = cpuSeconds(subject.running.pid);
+    subject.wakeups = wakeups(subject.running.pid);
   }
   const std::vector<SecondsKept> kept = watchSeconds(
-      {subjects[0].started.window, subjects[1].started.window}, kSecondRgb, kRunMilliseconds);
+      {running[0].started.window, running[1].started.window}, kSecondRgb, kRunMilliseconds);
   for (Subject& subject : subjects) {
-    subject.figures.cpuMs = (cpuSeconds(subject.pid) - subject.cpu) * 1000;
+    subject.figures.cpuMs = (cpuSeconds(subject.running.pid) - subject.cpu) * 1000;
     subject.figures.wakeupsPerSecond =
-        static_cast<double>(wakeups(subject.pid) - subject.wakeups) * 1000 / kRunMilliseconds;
+        static_cast<double>(wakeups(subject.running.pid) - subject.wakeups) * 1000 /
+        kRunMilliseconds;
   }
   for (Subject& subject : subjects) {
-    const std::string status = readProc(subject.pid + "\\status");
+    const std::string status = readProc(subject.running.pid + "\\status");
     subject.figures.seconds = kept[&subject == &subjects[0] ? 0 : 1];
     subject.figures.residentMiB = static_cast<double>(procValue(status, "VmRSS")) / 1024;
     subject.figures.privateMiB = static_cast<double>(procValue(status, "RssAnon")) / 1024;
-    if (!subject.started.process->alive()) {
-      fail(std::string(subject.program.name) + " ended during the measurement");
-    }
+    requireAlive(subject.running);
+  }
+}
+
+// The long watch: both programs side by side with the default face for `minutes`, one row
+// of seconds kept each. Only the clock has the goal of no second skipped or shown twice;
+// the floor's row tells whether the machine let a program keep time at all.
+void watchMinutes(const Program& zarn, const Program& floor, const Face& face,
+                  const std::wstring& work, int minutes) {
+  const std::array<Running, 2> running = startSideBySide(zarn, floor, face, work);
+  const std::vector<SecondsKept> kept =
+      watchSeconds({running[0].started.window, running[1].started.window}, kSecondRgb,
+                   static_cast<DWORD>(minutes) * 60000);
+  for (const Running& r : running) requireAlive(r);
+  std::printf(
+      "| program | new seconds shown | of them timed | lateness, ms: median | 90th percentile "
+      "| greatest | skipped | shown twice | unread |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+  for (std::size_t i = 0; i < running.size(); ++i) {
+    const SecondsKept& k = kept[i];
+    std::printf("| %s | %d | %d | %.0f | %.0f | %.0f | %d | %d | %d |\n", running[i].program->name,
+                k.shown, k.timed, k.medianMs, k.p90Ms, k.maxMs, k.skipped, k.repeated, k.unread);
+  }
+  if (kept[0].skipped + kept[0].repeated > 0) {
+    std::printf("goal missed: %s skipped %d and showed %d twice over %d minutes\n", zarn.name,
+                kept[0].skipped, kept[0].repeated, minutes);
   }
 }
 
@@ -395,8 +443,10 @@ void printRows(const char* face, const Figures& zarn, const Figures& floor,
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
-    std::printf("usage: zarn_probe ZARN_EXE FLOOR_EXE WORK_DIR\n");
+  const long minutes =
+      argc == 6 && std::wcscmp(argv[4], L"--watch") == 0 ? std::wcstol(argv[5], nullptr, 10) : 0;
+  if (argc != 4 && (minutes < 1 || minutes > 24 * 60)) {
+    std::printf("usage: zarn_probe ZARN_EXE FLOOR_EXE WORK_DIR [--watch MINUTES]\n");
     return 2;
   }
   const Program zarn{"zarn.exe", argv[1], zarn::win32::kClockClassName};
@@ -407,6 +457,11 @@ int wmain(int argc, wchar_t** argv) {
   Figures zarnFigures[std::size(faces)];
   Figures floorFigures[std::size(faces)];
   try {
+    if (minutes > 0) {
+      watchMinutes(zarn, floor, faces[0], work, static_cast<int>(minutes));
+      deleteZarnSettings();
+      return 0;
+    }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) fail("COM does not start");
     writeLargeJpeg(work + L"\\clockbg5.bmp", work + L"\\" + faces[1].file);
     CoUninitialize();
