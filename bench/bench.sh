@@ -74,15 +74,15 @@ if ((minutes == 0)); then
 else
   probe_arguments=(--watch "$minutes")
   seconds=$((minutes * 60 + 120))
-  load="an idle machine"
+  load="no busy loops"
   if ((busy)); then
-    load="both processors busy"
+    load="both processors kept busy"
     for _ in 1 2; do
       while :; do :; done &
       busy_pids+=($!)
     done
   fi
-  echo "bench: watching the seconds of zarn.exe and floor.exe under Wine for $minutes minutes, $load"
+  echo "bench: watching the seconds of zarn.exe and floor.exe under Wine for $minutes min, $load"
 fi
 cd "$work"
 # Waited for in the background, so that Ctrl-C ends the script at once and not only when
@@ -98,7 +98,7 @@ if [[ $rc -ne 0 ]]; then
   exit 1
 fi
 {
-  ((minutes == 0)) || echo "Seconds kept over $minutes minutes, $load, default face:"
+  ((minutes == 0)) || echo "Seconds kept over $minutes min, $load, default face:"
   grep -v '^e2e\[' "$work/probe.log" | tr -d '\r'
 } >"$work/table.md"
 cat "$work/table.md"
