@@ -55,6 +55,7 @@ inline void deleteDc(HDC dc) { DeleteDC(dc); }
 inline void destroyMenu(HMENU menu) { DestroyMenu(menu); }
 inline void destroyIcon(HICON icon) { DestroyIcon(icon); }
 inline void closeKey(HKEY key) { RegCloseKey(key); }
+inline void closeHandle(HANDLE handle) { CloseHandle(handle); }
 inline void releaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 
 // Named functions rather than lambdas: a lambda's type in a header has internal linkage,
@@ -72,6 +73,8 @@ using ScreenDc = Unique<HDC, releaseScreenDc>;
 using UniqueMenu = Unique<HMENU, destroyMenu>;
 using UniqueIcon = Unique<HICON, destroyIcon>;
 using UniqueKey = Unique<HKEY, closeKey>;
+// A kernel object's handle (mutex, process, token); null is its invalid value here.
+using UniqueHandle = Unique<HANDLE, closeHandle>;
 
 // Restores the object that a SelectObject replaced when the scope ends.
 class SelectionGuard {

@@ -18,9 +18,6 @@ constexpr ULONGLONG kStartUpWait = 10000;
 constexpr DWORD kPoll = 50;
 constexpr UINT kAnswerWait = 5000;
 
-void closeHandle(HANDLE handle) { CloseHandle(handle); }
-using UniqueHandle = Unique<HANDLE, closeHandle>;
-
 // The user of a process's token, as the bytes of its SID; empty when it cannot be read.
 std::vector<BYTE> tokenUser(HANDLE process) {
   HANDLE raw = nullptr;
@@ -84,21 +81,21 @@ void askToComeBack(HWND clock) {
 ClockClaim::ClockClaim() = default;
 
 ClockClaim::~ClockClaim() {
-  if (mutex_ == nullptr) return;
-  if (held_) ReleaseMutex(mutex_);
-  CloseHandle(mutex_);
+  // Released before the handle closes, so that a start waiting for it takes it at once.
+  if (held_) ReleaseMutex(mutex_.get());
 }
 
 bool ClockClaim::takeOrHandOver() {
   const std::vector<BYTE> user = tokenUser(GetCurrentProcess());
   const std::wstring name = claimName(user);
-  mutex_ = CreateMutexW(nullptr, TRUE, name.c_str());
-  if (mutex_ == nullptr) {
+  mutex_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
+  const DWORD created = GetLastError();
+  if (!mutex_) {
     // A clock run as administrator holds a mutex that this start may not open for all
     // access; it may still wait on it. Any other refusal starts the clock all the same.
-    if (GetLastError() != ERROR_ACCESS_DENIED) return true;
-    mutex_ = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
-  } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (created != ERROR_ACCESS_DENIED) return true;
+    mutex_.reset(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+  } else if (created != ERROR_ALREADY_EXISTS) {
     held_ = true;
     return true;
   }
@@ -109,12 +106,12 @@ bool ClockClaim::takeOrHandOver() {
       return false;
     }
     // The wait for the mutex is also the pause between two looks for the window.
-    const DWORD waited = mutex_ != nullptr ? WaitForSingleObject(mutex_, kPoll) : WAIT_TIMEOUT;
+    const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), kPoll) : WAIT_TIMEOUT;
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
       held_ = true;
       return true;
     }
-    if (mutex_ == nullptr) Sleep(kPoll);
+    if (!mutex_) Sleep(kPoll);
     if (GetTickCount64() >= end) return false;
   }
 }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "win32/handles.h"
+
 namespace zarn::win32 {
 
 class ClockClaim {
@@ -23,8 +25,8 @@ class ClockClaim {
   bool takeOrHandOver();
 
  private:
-  HANDLE mutex_ = nullptr;  // owned here, closed by the destructor
-  bool held_ = false;       // this thread owns the mutex
+  UniqueHandle mutex_;  // the claim, for as long as this process runs
+  bool held_ = false;   // this thread owns the mutex
 };
 
 }  // namespace zarn::win32
