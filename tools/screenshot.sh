@@ -11,6 +11,9 @@
 
 set -euo pipefail
 
+# shellcheck source=tools/wine_env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
+
 die() {
   echo "screenshot: $*" >&2
   exit 1
@@ -61,20 +64,15 @@ docs() {
   cp "$assets/clockbg5.bmp" "$assets/clockbg1.bmp" "$work/faces/"
   export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-  local n=90 xvfb_pid
-  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
+  wine_env_start_xvfb /dev/null || die "could not start Xvfb"
   # shellcheck disable=SC2064
-  trap "wineserver -k >/dev/null 2>&1 || true; kill $xvfb_pid 2>/dev/null || true" EXIT
-  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
+  trap "wineserver -k >/dev/null 2>&1 || true
+    wine_env_stop_xvfb $WINE_ENV_XVFB_PID $WINE_ENV_DISPLAY" EXIT
 
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     echo "screenshot: creating the Wine prefix $WINEPREFIX (once, about 20 s)"
-    timeout 120 wineboot -i >/dev/null 2>&1 || true
   fi
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  wine_env_make_prefix 120 /dev/null unmanaged || true
 
   # A fixed time of day where it works (64-bit, libfaketime), so the pictures can be made
   # again alike.

@@ -34,8 +34,6 @@ constexpr int kTwipsPerPixel = 15;
 
 std::wstring twips(int pixels) { return std::to_wstring(pixels * kTwipsPerPixel); }
 
-// ---- Files ----
-
 Bytes readFile(const std::wstring& path) {
   Bytes data;
   if (FILE* in = _wfopen(path.c_str(), L"rb")) {
@@ -91,8 +89,6 @@ Bytes bitmap(std::int32_t width, std::int32_t height, unsigned bits, std::uint32
   }
   return b;
 }
-
-// ---- What the clock shows ----
 
 // The colours of a picture shown as the face: its corners and its flat centre.
 struct Look {
@@ -161,8 +157,6 @@ bool ticks(HWND window, DWORD milliseconds) {
   return waitUntil(milliseconds, [&] { return captureClient(window) != first; });
 }
 
-// ---- Reports ----
-
 // The one report box of the clock, within the time.
 HWND oneBox(const ClockProcess& clock, DWORD milliseconds, std::string_view which,
             const Where& where) {
@@ -219,8 +213,6 @@ std::pair<Outcome, HWND> startUp(const ClockProcess& clock, const Where& where) 
   return {outcome, found};
 }
 
-// ---- The properties dialog ----
-
 // The preview's colours at its centre and near its four corners.
 std::vector<Rgb> previewColours(HWND dialog) {
   RECT r{};
@@ -244,8 +236,6 @@ void expectEmptyPreview(HWND dialog, std::string_view what, const Where& where) 
   waitUntil(2000, [&] { return (got = previewColours(dialog)) == empty; });
   expectEqual(got, empty, "the preview " + std::string(what), where);
 }
-
-// ---- Settings stored as raw registry values ----
 
 struct StoredValue {
   DWORD type = REG_NONE;
@@ -301,8 +291,6 @@ StoredValue dword(DWORD value) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
   return {REG_DWORD, Bytes(bytes, bytes + sizeof value)};
 }
-
-// ---- The damaged pictures ----
 
 std::wstring numbered(const wchar_t* pattern, std::size_t n) {
   wchar_t name[32];

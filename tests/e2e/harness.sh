@@ -19,6 +19,9 @@
 
 set -uo pipefail
 
+# shellcheck source=tools/wine_env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine_env.sh"
+
 usage() {
   echo "usage: $0 setup|cleanup <win32|win64> <builddir>" >&2
   echo "       $0 run <win32|win64> <builddir> <scenario>[.<condition>...] [seconds]" \
@@ -60,12 +63,11 @@ fail() {
   exit 1
 }
 
-# Runs a Wine tool with its output in a log file: the services that Wine starts inherit
-# the caller's output, and an inherited pipe would keep ctest waiting for them.
+# Runs a Wine tool with its output in the log file of that name.
 wine_quiet() {
   local seconds=$1 log=$2
   shift 2
-  timeout -k 5 "$seconds" "$@" </dev/null >>"$log_dir/$log" 2>&1
+  wine_env_quiet "$seconds" "$log_dir/$log" "$@"
 }
 
 # Starts the prefix's wineserver to linger between scenarios. When one is running already
@@ -110,26 +112,6 @@ pinned_zone() {
   printf 'ZARN%s%d:%02d\n' "$sign" $((offset / 60)) $((offset % 60))
 }
 
-xvfb_alive() {
-  local pid=$1
-  [[ -n $pid && -r /proc/$pid/cmdline ]] && tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q '^Xvfb '
-}
-
-stop_xvfb() {
-  local pid=$1 display=$2
-  if xvfb_alive "$pid"; then
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 50); do
-      xvfb_alive "$pid" || break
-      sleep 0.1
-    done
-    xvfb_alive "$pid" && kill -9 "$pid" 2>/dev/null
-  fi
-  if [[ -n $display ]]; then
-    rm -f "/tmp/.X${display}-lock" "/tmp/.X11-unix/X${display}"
-  fi
-}
-
 read_state() {
   XVFB_PID=
   XVFB_DISPLAY=
@@ -140,26 +122,10 @@ read_state() {
 }
 
 start_xvfb() {
-  local n
-  for n in $(seq 90 199); do
-    [[ -e /tmp/.X${n}-lock || -e /tmp/.X11-unix/X${n} ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$log_dir/xvfb.log" 2>&1 &
-    local pid=$!
-    for _ in $(seq 100); do
-      [[ -S /tmp/.X11-unix/X${n} ]] && break
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [[ -S /tmp/.X11-unix/X${n} ]] && kill -0 "$pid" 2>/dev/null; then
-      printf 'XVFB_PID=%s\nXVFB_DISPLAY=%s\n' "$pid" "$n" >"$state_file"
-      XVFB_PID=$pid
-      XVFB_DISPLAY=$n
-      return 0
-    fi
-    # Another server took the number first, or this one failed: stop it and go on.
-    stop_xvfb "$pid" ""
-  done
-  return 1
+  wine_env_start_xvfb "$log_dir/xvfb.log" || return 1
+  XVFB_PID=$WINE_ENV_XVFB_PID
+  XVFB_DISPLAY=$WINE_ENV_DISPLAY
+  printf 'XVFB_PID=%s\nXVFB_DISPLAY=%s\n' "$XVFB_PID" "$XVFB_DISPLAY" >"$state_file"
 }
 
 make_prefix() {
@@ -169,16 +135,7 @@ make_prefix() {
   fi
   say "creating the prefix $WINEPREFIX"
   rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wine_quiet 240 wineboot.log wineboot -i || return 1
-  # Without a window manager every hide of a captioned window stalls, and keyboard
-  # input reaches only the window under the pointer, unless Wine manages none of them.
-  wine_quiet 60 wineboot.log wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
-    return 1
-  wine_quiet 120 wineboot.log wineserver -w || return 1
-  # Debian's Wine finds the fonts of fonts-wine (Tahoma, the dialog font) only in the
-  # prefix; without them every dialog falls back to a wide substitute.
-  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wine_env_make_prefix 240 "$log_dir/wineboot.log" unmanaged || return 1
   echo "$arch" >"$ready_marker"
   echo 96 >"$dpi_file"
 }
@@ -189,7 +146,7 @@ setup() {
   read_state
   # An interrupted run may have left its Xvfb (named in the state file) and the programs
   # of the prefix running; stop them first.
-  stop_xvfb "$XVFB_PID" "$XVFB_DISPLAY"
+  wine_env_stop_xvfb "$XVFB_PID" "$XVFB_DISPLAY"
   rm -f "$state_file"
   [[ -d $WINEPREFIX ]] && stop_server
   start_xvfb || fail "could not start Xvfb (see $log_dir/xvfb.log)"
@@ -210,7 +167,7 @@ cleanup() {
   if [[ -d $WINEPREFIX ]]; then
     stop_server
   fi
-  stop_xvfb "$XVFB_PID" "$XVFB_DISPLAY"
+  wine_env_stop_xvfb "$XVFB_PID" "$XVFB_DISPLAY"
   rm -f "$state_file"
   say "stopped"
 }
@@ -241,7 +198,8 @@ run() {
   done
   local scenario=${name%%.*}
   read_state
-  xvfb_alive "$XVFB_PID" || fail "no Xvfb of the setup step is running (state file $state_file)"
+  wine_env_xvfb_alive "$XVFB_PID" ||
+    fail "no Xvfb of the setup step is running (state file $state_file)"
   [[ -f $ready_marker ]] || fail "the prefix $WINEPREFIX is not ready"
   export DISPLAY=:$XVFB_DISPLAY
 
@@ -308,7 +266,8 @@ exec_program() {
   local seconds=$1
   shift
   read_state
-  xvfb_alive "$XVFB_PID" || fail "no Xvfb of the setup step is running (state file $state_file)"
+  wine_env_xvfb_alive "$XVFB_PID" ||
+    fail "no Xvfb of the setup step is running (state file $state_file)"
   [[ -f $ready_marker ]] || fail "the prefix $WINEPREFIX is not ready"
   export DISPLAY=:$XVFB_DISPLAY
   start_server

@@ -36,6 +36,7 @@
 #include "e2e.h"
 #include "hands.h"
 #include "scenarios.h"
+#include "win32/text.h"
 
 namespace zarn::e2e {
 
@@ -456,8 +457,9 @@ void expectPainted(const Context& context, HWND window, int lastPick) {
       std::source_location::current());
 }
 
-// The floor's dialog: the properties dialog's fifteen controls in its window style, with a
-// font of their own, and its "..." buttons opening the system's dialogs as the clock's do.
+// The floor's dialog: the properties dialog's controls, made from the dialog's own table, in
+// its window style, with a font of their own, and its "..." buttons opening the system's
+// dialogs as the clock's do.
 LRESULT CALLBACK replicaProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   static const HMODULE dialogs = LoadLibraryW(L"comdlg32.dll");
   static COLORREF customColours[16] = {};
@@ -492,31 +494,28 @@ LRESULT CALLBACK replicaProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// A control of the dialog's table as the clock's properties window creates it.
+struct ReplicaControl {
+  const wchar_t* windowClass;
+  DWORD style;
+  DWORD exStyle;
+};
+
+ReplicaControl replicaControl(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::label:
+      return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+    case ControlKind::textBox:
+      return {L"EDIT", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case ControlKind::button:
+      return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case ControlKind::ownerDrawn:
+      break;
+  }
+  return {L"STATIC", SS_OWNERDRAW, 0};
+}
+
 void showReplica() {
-  struct Control {
-    int id;
-    const wchar_t* windowClass;
-    DWORD style;
-    int left, top, width, height;  // pixels
-  };
-  constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
-  constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
-  static constexpr Control kControls[] = {
-      {100, L"BUTTON", kButton, 40, 112, 97, 25},
-      {101, L"BUTTON", kButton, 184, 112, 97, 25},
-      {102, L"STATIC", kLabel, 8, 8, 81, 17},
-      {103, L"STATIC", kLabel, 8, 32, 73, 17},
-      {104, L"STATIC", kLabel, 8, 56, 81, 17},
-      {105, L"STATIC", kLabel, 8, 80, 89, 17},
-      {106, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, 104, 8, 185, 19},
-      {107, L"BUTTON", kButton, 296, 8, 17, 17},
-      {108, L"BUTTON", kButton, 136, 32, 17, 17},
-      {109, L"BUTTON", kButton, 136, 56, 17, 17},
-      {110, L"BUTTON", kButton, 136, 80, 17, 17},
-      {111, L"STATIC", SS_OWNERDRAW, 104, 32, 25, 17},
-      {112, L"STATIC", SS_OWNERDRAW, 104, 56, 25, 17},
-      {113, L"STATIC", SS_OWNERDRAW, 104, 80, 25, 17},
-      {114, L"STATIC", SS_OWNERDRAW, 216, 32, 73, 73}};
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   const HWND window =
       CreateWindowExW(0, kReplicaClass, kPropertiesCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
@@ -526,11 +525,13 @@ void showReplica() {
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
   const HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(font));
-  for (const Control& c : kControls) {
-    const HWND control =
-        CreateWindowExW(c.id == 106 ? WS_EX_CLIENTEDGE : 0, c.windowClass, c.id < 102 ? L"OK" : L"",
-                        WS_CHILD | WS_VISIBLE | c.style, c.left, c.top, c.width, c.height, window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+  for (const ControlLayout& layout : kPropertiesControls) {
+    const ReplicaControl kind = replicaControl(layout.kind);
+    const PixelBox box = controlBox(layout, kTwipsPerPixel, kTwipsPerPixel);
+    const HWND control = CreateWindowExW(
+        kind.exStyle, kind.windowClass, win32::widen(layout.text).c_str(),
+        WS_CHILD | WS_VISIBLE | kind.style, box.left, box.top, box.width, box.height, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   ShowWindow(window, SW_SHOWNORMAL);

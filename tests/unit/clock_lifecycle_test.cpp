@@ -48,9 +48,13 @@ TEST_F(LoadTest, AnEmptyStoreGivesTheDefaultsAndAllStepsInOrder) {
 
 TEST_F(LoadTest, TheTrayRecordIsFilledAndAddedOnce) {
   form.Form_Load();
-  // The record's constant fields are pinned by the byte layout test; here the window's
-  // own handle and icon and the tip.
+  // The shell reads the record by its bytes: the first form's size, icon 1, the message,
+  // icon and tip flags, WM_MOUSEMOVE as the callback, the window's handle and icon, the tip.
   const NotifyIconData& record = form.trayIcon;
+  EXPECT_EQ(record.cbSize, 88U);
+  EXPECT_EQ(record.uID, 1U);
+  EXPECT_EQ(record.uFlags, 7U);
+  EXPECT_EQ(record.uCallbackMessage, 512U);
   EXPECT_EQ(record.hWnd, 100U);
   EXPECT_EQ(record.hIcon, 300U);
   std::array<char, 64> tip{};

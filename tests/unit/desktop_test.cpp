@@ -51,6 +51,10 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
       {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
       {{-1920, 0, 0, 1080}, {-1920, 40, 0, 1080}},
   };
+  const std::vector<MonitorArea> belowRight = {
+      {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
+      {{1400, 2024, 2400, 3024}, {1400, 2024, 2400, 3024}},
+  };
   const struct {
     const char* name;
     PixelRect window;
@@ -75,6 +79,10 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
        &undocked,
        PixelRect{1080, 100, 1280, 300}},
       {"no monitor at all", {0, 0, 200, 200}, nullptr, std::nullopt},
+      {"300 px off the primary on both axes, nearer than 500 px off another on one",
+       {1580, 1324, 1780, 1524},
+       &belowRight,
+       PixelRect{1080, 784, 1280, 984}},
       // While the clock runs: the resolution lowered to 1024 x 768 under it, and a taskbar
       // that now covers its lower half (still partly visible, so it stays).
       {"beyond a lowered resolution",
