@@ -88,10 +88,9 @@ bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$builddir/bin/zarn_e2e.exe"
 wine_tool() { bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$@"; }
 products() { wine_tool uninstaller --list | tr -d '\r' | grep '|||Zarn$'; }
 home=$builddir/e2e/prefix/drive_c/users/$(id -un)
-folder='C:\users\'$(id -un)'\AppData\Local\Programs\Zarn'
+folder="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Zarn"
 msiexec() {
-  local expected=$1 got lnk
-  shift
+  local expected=$1 got lnk && shift
   wine_tool msiexec "$@" /qn || failed=1
   got="$(products | wc -l) $(LC_ALL=C ls "$home/AppData/Local/Programs/Zarn" 2>/dev/null | tr '\n' ' ')"
   for lnk in "$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"/{,*/}Zarn.lnk; do
@@ -99,22 +98,21 @@ msiexec() {
   done
   check "what msiexec $* left" "$got" "$expected"
 }
-next=${version%.*}.$((${version##*.} + 1))
 next_package() { # from a build folder of its own that names the next version
-  mkdir -p "$work/$1/bin" && cp "$exe" "$work/$1/bin/" && echo "CMAKE_PROJECT_VERSION:STATIC=$next" >"$work/$1/CMakeCache.txt"
+  mkdir -p "$work/$1/bin" && cp "$exe" "$work/$1/bin/" &&
+    echo "CMAKE_PROJECT_VERSION:STATIC=${version%.*}.$((${version##*.} + 1))" >"$work/$1/CMakeCache.txt"
   bash "$here/../../tools/dist.sh" "$arch" "$work/$1" "$assets" "$work/$1" | sed -n 2p
 }
 for code in $(products | cut -d'|' -f1); do wine_tool msiexec /x "$code" /qn; done # a stopped run's
 left="1 LIESMICH.txt clockbg1.bmp clockbg5.bmp zarn.exe Zarn.lnk: $folder\\zarn.exe $folder "
 msiexec "$left" /i "$(windows_path "$msi")"
-mkdir -p "$work/installed"
 bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$builddir/bin/zarn_e2e.exe" first_start \
-  "$folder\\zarn.exe" "$(windows_path "$work/installed")" || failed=1
+  "$folder\\zarn.exe" "$(windows_path "$work")" || failed=1
 wine_tool reg add 'HKCU\Software\Zarn\Layout' /v Top /d 4321 /f >/dev/null
 left+="StartUp/Zarn.lnk: $folder\\zarn.exe $folder "
 msiexec "$left" /i "$(windows_path "$(next_package next)")" AUTOSTART=1
 msiexec "$left" /i "$(windows_path "$(next_package again)")"
-msiexec "0 " /x "$(windows_path "$work/again/zarn-$next-$arch.msi")"
+msiexec "0 " /x "$(windows_path "$work"/again/zarn-*.msi)"
 check "Top after the uninstall" "$(wine_tool reg query 'HKCU\Software\Zarn\Layout' /v Top | grep -o 4321)" 4321
 
 if [[ $failed -ne 0 ]]; then
