@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The release package of one architecture: tools/dist.sh writes it; unpacked into an empty
+# The release packages of one architecture: tools/dist.sh writes them; unpacked into an empty
 # folder it holds exactly the built program of this architecture, both face pictures and
 # the German notes in the form Notepad reads, and the clock started from there under Wine,
 # and from an empty folder, shows its default face (the driver's first_start scenario).
@@ -37,8 +37,9 @@ windows_path() {
 work=$builddir/e2e/work/dist_package
 rm -rf "$work"
 mkdir -p "$work/unpacked"
-zip=$(bash "$here/../../tools/dist.sh" "$arch" "$builddir" "$assets" "$work") || exit 1
-check "the package's name" "$(basename "$zip")" "zarn-$version-$arch.zip"
+packages=$(bash "$here/../../tools/dist.sh" "$arch" "$builddir" "$assets" "$work") || exit 1
+zip=${packages%$'\n'*} msi=${packages#*$'\n'}
+check "the packages' names" "${zip##*/} ${msi##*/}" "zarn-$version-$arch.zip zarn-$version-$arch.msi"
 
 unpacked=$work/unpacked
 (cd "$unpacked" && cmake -E tar xf "$zip") || {
@@ -81,8 +82,41 @@ mkdir -p "$work/elsewhere"
 bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$builddir/bin/zarn_e2e.exe" first_start \
   "$(windows_path "$exe")" "$(windows_path "$work/elsewhere")" || failed=1
 
+# The MSI: installed, started, updated with AUTOSTART=1, replaced by another build of that
+# version without it, and removed. After each msiexec: the products listed, the files, and
+# each shortcut's target (its ANSI link information) and working directory (UTF-16).
+wine_tool() { bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$@"; }
+products() { wine_tool uninstaller --list | tr -d '\r' | grep '|||Zarn$'; }
+home=$builddir/e2e/prefix/drive_c/users/$(id -un)
+folder="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Zarn"
+msiexec() {
+  local expected=$1 got lnk && shift
+  wine_tool msiexec "$@" /qn || failed=1
+  got="$(products | wc -l) $(LC_ALL=C ls "$home/AppData/Local/Programs/Zarn" 2>/dev/null | tr '\n' ' ')"
+  for lnk in "$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"/{,*/}Zarn.lnk; do
+    [[ -f $lnk ]] && got+="${lnk#*/Programs/}: $(tr -d '\0' <"$lnk" | grep -aoF -e "$folder\\zarn.exe" -e "$folder" | tr '\n' ' ')"
+  done
+  check "what msiexec $* left" "$got" "$expected"
+}
+next_package() { # from a build folder of its own that names the next version
+  mkdir -p "$work/$1/bin" && cp "$exe" "$work/$1/bin/" &&
+    echo "CMAKE_PROJECT_VERSION:STATIC=${version%.*}.$((${version##*.} + 1))" >"$work/$1/CMakeCache.txt"
+  bash "$here/../../tools/dist.sh" "$arch" "$work/$1" "$assets" "$work/$1" | sed -n 2p
+}
+for code in $(products | cut -d'|' -f1); do wine_tool msiexec /x "$code" /qn; done # a stopped run's
+left="1 LIESMICH.txt clockbg1.bmp clockbg5.bmp zarn.exe Zarn.lnk: $folder\\zarn.exe $folder "
+msiexec "$left" /i "$(windows_path "$msi")"
+bash "$here/harness.sh" exec "$arch" "$builddir" 90 "$builddir/bin/zarn_e2e.exe" first_start \
+  "$folder\\zarn.exe" "$(windows_path "$work")" || failed=1
+wine_tool reg add 'HKCU\Software\Zarn\Layout' /v Top /d 4321 /f >/dev/null
+left+="StartUp/Zarn.lnk: $folder\\zarn.exe $folder "
+msiexec "$left" /i "$(windows_path "$(next_package next)")" AUTOSTART=1
+msiexec "$left" /i "$(windows_path "$(next_package again)")"
+msiexec "0 " /x "$(windows_path "$work"/again/zarn-*.msi)"
+check "Top after the uninstall" "$(wine_tool reg query 'HKCU\Software\Zarn\Layout' /v Top | grep -o 4321)" 4321
+
 if [[ $failed -ne 0 ]]; then
   echo "FAIL dist_package (files in $work)"
   exit 1
 fi
-echo "PASS dist_package: $(basename "$zip") unpacked and started from $unpacked"
+echo "PASS dist_package: ${zip##*/} unpacked and started, ${msi##*/} installed, updated, removed"
