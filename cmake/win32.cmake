@@ -1,9 +1,12 @@
 # The Win32 layer: zarn.exe's sources apart from the portable core.
 set(ZARN_WIN32_SOURCES
+  back_buffer.cpp
   clock_window.cpp
+  clock_window_geometry.cpp
   common_dialogs.cpp
   constants_check.cpp
   main.cpp
+  monitor_placement.cpp
   picture.cpp
   properties_window.cpp
   single_clock.cpp

@@ -2,22 +2,17 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
 #include <exception>
 #include <initializer_list>
 #include <utility>
-#include <vector>
 
 #include "clock/mouse_input.h"
-#include "clock/tick_timing.h"
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
 #include "platform/numeric.h"
-#include "win32/picture.h"
+#include "win32/monitor_placement.h"
 #include "win32/resource.h"
 #include "win32/system_error.h"
-#include "win32/tick_timer.h"
-#include "win32/win32_platform.h"
 
 namespace zarn::win32 {
 
@@ -55,17 +50,15 @@ UniqueMenu createRootMenu() {
 
 }  // namespace
 
-FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen, Win32TimeOfDay& time)
-    : instance_(instance), screen_(screen), time_(time) {}
+FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen, TickTimer& ticks)
+    : instance_(instance), screen_(screen), ticks_(ticks), buffer_(screen) {}
 
 FrmZarnWindow::~FrmZarnWindow() {
   // The form is gone by now; a window still standing is destroyed without its unload, and
-  // so without the WM_DESTROY handler that would put the back buffer away.
+  // so without the WM_DESTROY handler that would put the back buffer away: its own
+  // destructor does.
   form_ = nullptr;
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  // The bitmap is deleted only after the memory DC has its own one back: a bitmap deleted
-  // while selected stays alive.
-  destroyBackBuffer();
 }
 
 void FrmZarnWindow::registerClass() {
@@ -117,41 +110,9 @@ void FrmZarnWindow::create(frmZarn& form) {
   ChangeWindowMessageFilterEx(created, comeBack_, MSGFLT_ALLOW, nullptr);
 }
 
-namespace {
-
-BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*rect*/, LPARAM data) {
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (GetMonitorInfoW(monitor, &info) != FALSE) {
-    const RECT& m = info.rcMonitor;
-    const RECT& w = info.rcWork;
-    reinterpret_cast<std::vector<MonitorArea>*>(data)->push_back(
-        {{m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}});
-  }
-  return TRUE;
-}
-
-}  // namespace
-
-void FrmZarnWindow::keepOnAMonitor() {
-  // A place on a monitor that is gone (a laptop undocked, a resolution lowered) would leave
-  // the clock where nobody can see it or drag it back.
-  RECT rect{};
-  std::vector<MonitorArea> monitors;
-  if (GetWindowRect(hwnd_, &rect) != FALSE &&
-      EnumDisplayMonitors(nullptr, nullptr, &collectMonitor, reinterpret_cast<LPARAM>(&monitors)) !=
-          FALSE) {
-    if (const auto placed =
-            placeOnNearestMonitor({rect.left, rect.top, rect.right, rect.bottom}, monitors)) {
-      SetWindowPos(hwnd_, nullptr, placed->left, placed->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-  }
-}
-
 void FrmZarnWindow::showFirstTime() {
   if (hwnd_ == nullptr) return;
-  keepOnAMonitor();
+  keepOnAMonitor(hwnd_);
   // The first ShowWindow of a process takes the launcher's show state instead of its own
   // (a shortcut's "Minimiert" or "Maximiert"); the clock always opens normal, so a state
   // that came from there is undone at once by the second call.
@@ -166,10 +127,6 @@ void FrmZarnWindow::followTrayIcon() {
   } else {
     KillTimer(hwnd_, kTrayRetryTimer);
   }
-}
-
-void FrmZarnWindow::present() const {
-  if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void FrmZarnWindow::unload() {
@@ -273,16 +230,12 @@ bool namesTimeZone(LPARAM area) {
 }  // namespace
 
 LRESULT FrmZarnWindow::onCreate() {
-  buffer_.reset(CreateCompatibleDC(nullptr));
-  if (!buffer_) {
+  if (!buffer_.open(hwnd_)) {
     createFailure_ = std::make_exception_ptr(lastErrorFailure("CreateCompatibleDC"));
     return -1;
   }
-  RECT client{};
-  GetClientRect(hwnd_, &client);
-  resizeBackBuffer(client.right, client.bottom);
   // A clock whose timer never ticks would look frozen without saying why.
-  if (!armTrigger()) {
+  if (!ticks_.arm(hwnd_, kTriggerTimer)) {
     createFailure_ = std::make_exception_ptr(lastErrorFailure("SetTimer"));
     return -1;
   }
@@ -296,14 +249,14 @@ LRESULT FrmZarnWindow::onDestroy() {
   // An icon that a failed Form_Unload left added would stay in the notification area.
   form_->Form_Destroyed();
   // Form_Unload has deleted the hands' objects by now, so the back buffer can go.
-  destroyBackBuffer();
+  buffer_.close();
   // The program ends when its last window is gone.
   PostQuitMessage(0);
   return 0;
 }
 
 LRESULT FrmZarnWindow::onSize(WPARAM kind, int width, int height) {
-  if (kind != SIZE_MINIMIZED) resizeBackBuffer(width, height);
+  if (kind != SIZE_MINIMIZED) buffer_.resize(width, height);
   return 0;
 }
 
@@ -313,14 +266,7 @@ LRESULT FrmZarnWindow::onEraseBackground() {
 }
 
 LRESULT FrmZarnWindow::onPaint() {
-  PAINTSTRUCT paint{};
-  const HDC dc = BeginPaint(hwnd_, &paint);
-  if (dc != nullptr && buffer_) {
-    const RECT& r = paint.rcPaint;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, buffer_.get(), r.left, r.top,
-           SRCCOPY);
-  }
-  EndPaint(hwnd_, &paint);
+  buffer_.paint();
   return 0;
 }
 
@@ -358,18 +304,12 @@ LRESULT FrmZarnWindow::onPowerBroadcast(WPARAM event) {
 }
 
 void FrmZarnWindow::tick() {
-  form_->Trigger_Timer();
-  // One repaint per tick, once the face and all three hands are in the back buffer.
-  present();
   // A refusal leaves the timer armed as it was, so the clock ticks on, if later.
-  static_cast<void>(armTrigger());
-}
-
-bool FrmZarnWindow::armTrigger() {
-  const LocalTime now = Win32TimeOfDay::read();
-  // Without a drawing in this tick (a report is open), the hands are of the second now.
-  const LocalTime drawn = time_.takeLast().value_or(now);
-  return armTickTimer(hwnd_, kTriggerTimer, delayToNextTick(drawn, now));
+  static_cast<void>(ticks_.tick(hwnd_, kTriggerTimer, [this] {
+    form_->Trigger_Timer();
+    // One repaint per tick, once the face and all three hands are in the back buffer.
+    buffer_.present();
+  }));
 }
 
 LRESULT FrmZarnWindow::onButtonDown(std::int16_t button, WPARAM keys, LPARAM position) {
@@ -481,12 +421,12 @@ LRESULT FrmZarnWindow::onContextMenu(LPARAM position) {
 }
 
 LRESULT FrmZarnWindow::onDisplayChange() {
-  keepOnAMonitor();
+  keepOnAMonitor(hwnd_);
   return 0;
 }
 
 LRESULT FrmZarnWindow::onWorkAreaChange(WPARAM action) {
-  if (action == SPI_SETWORKAREA) keepOnAMonitor();
+  if (action == SPI_SETWORKAREA) keepOnAMonitor(hwnd_);
   return 0;
 }
 
@@ -500,7 +440,7 @@ LRESULT FrmZarnWindow::onMouseWheel(WPARAM wParam, LPARAM lParam) {
     wheel_.reset();
     return 0;
   }
-  resizeByNotches(wheel_.add(GET_WHEEL_DELTA_WPARAM(wParam)));
+  resizeAndRedraw(wheel_.add(GET_WHEEL_DELTA_WPARAM(wParam)));
   return 0;
 }
 
@@ -510,11 +450,11 @@ LRESULT FrmZarnWindow::onKeyDown(WPARAM key) {
   switch (key) {
     case VK_OEM_PLUS:
     case VK_ADD:
-      resizeByNotches(1);
+      resizeAndRedraw(1);
       break;
     case VK_OEM_MINUS:
     case VK_SUBTRACT:
-      resizeByNotches(-1);
+      resizeAndRedraw(-1);
       break;
     default:
       break;
@@ -524,32 +464,16 @@ LRESULT FrmZarnWindow::onKeyDown(WPARAM key) {
 
 LRESULT FrmZarnWindow::onRescaleTimer() {
   KillTimer(hwnd_, kRescaleTimer);
-  rescalePending_ = false;
+  buffer_.stretchPlainly(false);
   form_->rescaleFace();
   tick();
   return 0;
 }
 
-void FrmZarnWindow::resizeByNotches(int notches) {
-  if (notches == 0 || IsIconic(hwnd_) != FALSE || IsZoomed(hwnd_) != FALSE) return;
-  RECT rect{};
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (GetWindowRect(hwnd_, &rect) == FALSE ||
-      GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor) == FALSE) {
-    return;
-  }
-  const PixelRect window{rect.left, rect.top, rect.right, rect.bottom};
-  const RECT& work = monitor.rcWork;
-  const PixelRect resized =
-      resizedByNotches(window, notches, {work.left, work.top, work.right, work.bottom});
-  if (resized == window) return;
-  // WM_SIZE gives the back buffer the new size before the frame is drawn into it.
-  if (SetWindowPos(hwnd_, nullptr, resized.left, resized.top, resized.right - resized.left,
-                   resized.bottom - resized.top, SWP_NOZORDER | SWP_NOACTIVATE) == FALSE) {
-    return;
-  }
-  rescalePending_ = true;
+void FrmZarnWindow::resizeAndRedraw(int notches) {
+  // WM_SIZE has given the back buffer the new size before the frame is drawn into it.
+  if (!resizeByNotches(hwnd_, notches)) return;
+  buffer_.stretchPlainly(true);
   tick();
   SetTimer(hwnd_, kRescaleTimer, kRescaleDelay, nullptr);
 }
@@ -557,86 +481,6 @@ void FrmZarnWindow::resizeByNotches(int notches) {
 Handle FrmZarnWindow::hWnd() const { return toHandle(hwnd_); }
 
 Handle FrmZarnWindow::icon() const { return toHandle(smallIcon_.get()); }
-
-RECT FrmZarnWindow::windowRect() const {
-  if (IsIconic(hwnd_) || IsZoomed(hwnd_)) {
-    // A tool window's normal rectangle is in screen coordinates, like GetWindowRect's.
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (GetWindowPlacement(hwnd_, &placement) == FALSE) {
-      throw lastErrorFailure("GetWindowPlacement");
-    }
-    return placement.rcNormalPosition;
-  }
-  RECT rect{};
-  if (GetWindowRect(hwnd_, &rect) == FALSE) throw lastErrorFailure("GetWindowRect");
-  return rect;
-}
-
-RECT FrmZarnWindow::clientRect() const {
-  RECT rect{};
-  if (GetClientRect(hwnd_, &rect) == FALSE) throw lastErrorFailure("GetClientRect");
-  return rect;
-}
-
-void FrmZarnWindow::place(int x, int y, int width, int height, UINT flags) {
-  if (SetWindowPos(hwnd_, nullptr, x, y, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE) ==
-      FALSE) {
-    throw lastErrorFailure("SetWindowPos");
-  }
-}
-
-Twips FrmZarnWindow::top() const { return top_.read(windowRect().top, screen_.twipsPerPixelY()); }
-
-Twips FrmZarnWindow::left() const {
-  return left_.read(windowRect().left, screen_.twipsPerPixelX());
-}
-
-Twips FrmZarnWindow::width() const {
-  const RECT rect = windowRect();
-  return width_.read(rect.right - rect.left, screen_.twipsPerPixelX());
-}
-
-Twips FrmZarnWindow::height() const {
-  const RECT rect = windowRect();
-  return height_.read(rect.bottom - rect.top, screen_.twipsPerPixelY());
-}
-
-void FrmZarnWindow::setTop(Twips value) {
-  const int y = twipsToPixels(value, screen_.twipsPerPixelY(), "Top");
-  place(windowRect().left, y, 0, 0, SWP_NOSIZE);
-  top_.assign(value, windowRect().top);
-}
-
-void FrmZarnWindow::setLeft(Twips value) {
-  const int x = twipsToPixels(value, screen_.twipsPerPixelX(), "Left");
-  place(x, windowRect().top, 0, 0, SWP_NOSIZE);
-  left_.assign(value, windowRect().left);
-}
-
-void FrmZarnWindow::setWidth(Twips value) {
-  const int width = twipsToPixels(value, screen_.twipsPerPixelX(), "Width");
-  const RECT rect = windowRect();
-  place(0, 0, width, rect.bottom - rect.top, SWP_NOMOVE);
-  const RECT placed = windowRect();
-  width_.assign(value, placed.right - placed.left);
-}
-
-void FrmZarnWindow::setHeight(Twips value) {
-  const int height = twipsToPixels(value, screen_.twipsPerPixelY(), "Height");
-  const RECT rect = windowRect();
-  place(0, 0, rect.right - rect.left, height, SWP_NOMOVE);
-  const RECT placed = windowRect();
-  height_.assign(value, placed.bottom - placed.top);
-}
-
-Twips FrmZarnWindow::scaleWidth() const {
-  return static_cast<float>(clientRect().right) * screen_.twipsPerPixelX();
-}
-
-Twips FrmZarnWindow::scaleHeight() const {
-  return static_cast<float>(clientRect().bottom) * screen_.twipsPerPixelY();
-}
 
 void FrmZarnWindow::show() {
   ShowWindow(hwnd_, SW_SHOW);
@@ -646,107 +490,5 @@ void FrmZarnWindow::show() {
 }
 
 void FrmZarnWindow::hide() { ShowWindow(hwnd_, SW_HIDE); }
-
-Handle FrmZarnWindow::createSolidBrush(Colour colour) {
-  return toHandle(CreateSolidBrush(static_cast<COLORREF>(colour)));
-}
-
-Handle FrmZarnWindow::createPen(int style, int width, Colour colour) {
-  return toHandle(CreatePen(style, width, static_cast<COLORREF>(colour)));
-}
-
-Handle FrmZarnWindow::selectObject(Handle object) {
-  const HDC dc = buffer_.get();
-  if (dc == nullptr) return 0;
-  return toHandle(SelectObject(dc, fromHandle<HGDIOBJ>(object)));
-}
-
-void FrmZarnWindow::selectStockObjects() {
-  const HDC dc = buffer_.get();
-  if (dc == nullptr) return;
-  // The brush and pen that every new device context starts with.
-  SelectObject(dc, GetStockObject(WHITE_BRUSH));
-  SelectObject(dc, GetStockObject(BLACK_PEN));
-}
-
-bool FrmZarnWindow::deleteObject(Handle object) {
-  return DeleteObject(fromHandle<HGDIOBJ>(object)) != FALSE;
-}
-
-bool FrmZarnWindow::polygon(const Point* points, int count) {
-  const HDC dc = buffer_.get();
-  if (dc == nullptr || points == nullptr || count < 0) return false;
-  std::vector<POINT> vertices(static_cast<std::size_t>(count));
-  std::transform(points, points + count, vertices.begin(), [](const Point& p) {
-    return POINT{p.x, p.y};
-  });
-  return Polygon(dc, vertices.data(), count) != FALSE;
-}
-
-void FrmZarnWindow::paintPicture(const Picture& picture, Twips x, Twips y, Twips width,
-                                 Twips height) {
-  if (picture.handle() == 0) return;
-  const HDC dc = buffer_.get();
-  if (dc == nullptr) return;
-  const int left = twipsToPixels(x, screen_.twipsPerPixelX(), "X");
-  const int top = twipsToPixels(y, screen_.twipsPerPixelY(), "Y");
-  const int destinationWidth = twipsToPixels(width, screen_.twipsPerPixelX(), "Breite");
-  const int destinationHeight = twipsToPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
-
-  // The loader has scaled the face to the client area once, so a tick only copies it. While
-  // the clock is being resized, the face of the old size is stretched plainly: the sharp one
-  // follows within moments, and halftoning took Wine's 32-bit GDI 120 to 340 ms a frame.
-  drawPicture(dc, picture, left, top, destinationWidth, destinationHeight,
-              rescalePending_ ? COLORONCOLOR : HALFTONE);
-}
-
-void FrmZarnWindow::resizeBackBuffer(int width, int height) {
-  if (!buffer_ || width <= 0 || height <= 0) return;
-  if (width == bufferSize_.cx && height == bufferSize_.cy) return;
-
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(buffer_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  // Without a new bitmap the old one stays, drawn at its old size.
-  if (!bitmap) return;
-
-  // The new buffer starts as the window's background with the old picture in its corner, so
-  // a resize shows nothing undrawn until the next tick paints the whole face.
-  {
-    UniqueDc scratch(CreateCompatibleDC(buffer_.get()));
-    if (scratch) {
-      const SelectionGuard selected(scratch.get(), bitmap.get());
-      const RECT whole{0, 0, width, height};
-      FillRect(scratch.get(), &whole, GetSysColorBrush(COLOR_BTNFACE));
-      if (bufferBitmap_) {
-        BitBlt(scratch.get(), 0, 0, std::min<LONG>(width, bufferSize_.cx),
-               std::min<LONG>(height, bufferSize_.cy), buffer_.get(), 0, 0, SRCCOPY);
-      }
-    }
-  }
-
-  // Only the bitmap is swapped: the brush and pen the clock selected stay selected.
-  const HGDIOBJ previous = SelectObject(buffer_.get(), bitmap.get());
-  if (bufferOriginalBitmap_ == nullptr) bufferOriginalBitmap_ = previous;
-  bufferBitmap_ = std::move(bitmap);
-  bufferSize_ = SIZE{width, height};
-  present();
-}
-
-void FrmZarnWindow::destroyBackBuffer() {
-  if (buffer_ && bufferOriginalBitmap_ != nullptr) {
-    SelectObject(buffer_.get(), bufferOriginalBitmap_);
-  }
-  bufferOriginalBitmap_ = nullptr;
-  bufferBitmap_.reset();
-  buffer_.reset();
-  bufferSize_ = SIZE{};
-}
 
 }  // namespace zarn::win32

@@ -1,9 +1,9 @@
 #pragma once
 
-// The clock window frmZarn as the window system holds it: its window class, its persistent
-// back buffer, its popup menu mnuRoot and its window procedure, which turns each message
-// into the call of a clock procedure. It is also the window and the drawing surface the
-// clock's procedures see (ClockWindow and Gdi), in twips.
+// The clock window frmZarn as the window system holds it: its window class, its popup menu
+// mnuRoot and its window procedure, which turns each message into the call of a clock
+// procedure. It is also the window the clock's procedures see (ClockWindow), in twips, and
+// it keeps the back buffer that is their drawing surface.
 
 #include <windows.h>
 
@@ -15,27 +15,26 @@
 #include "desktop/screen_geometry.h"
 #include "platform/platform.h"
 #include "platform/types.h"
+#include "win32/back_buffer.h"
 #include "win32/handles.h"
 #include "win32/names.h"
+#include "win32/tick_timer.h"
 #include "win32/window_base.h"
 
 namespace zarn::win32 {
 
-class Win32TimeOfDay;
-
 // Its outer rectangle is its client area, as it has no frame. Top, Left, Width and Height are
 // those of the normal (restored) rectangle, also while a launcher's show state or the system
 // has the window minimised or maximised, and read back as last assigned while the window
-// stands where the assignment put it. Whatever the drawing calls change in the back buffer
-// reaches the screen at the next present().
-class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow, public Gdi {
+// stands where the assignment put it.
+class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow {
  public:
   // The design client size, replaced by the restored geometry before the window is shown.
   static constexpr float kDesignClientWidth = 3024;
   static constexpr float kDesignClientHeight = 3000;
 
-  // `time` is the clock the form reads; the tick is timed by its readings.
-  FrmZarnWindow(HINSTANCE instance, const Screen& screen, Win32TimeOfDay& time);
+  // `ticks` is the clock the form reads, and it times the tick by its readings.
+  FrmZarnWindow(HINSTANCE instance, const Screen& screen, TickTimer& ticks);
   ~FrmZarnWindow() override;
   FrmZarnWindow(const FrmZarnWindow&) = delete;
   FrmZarnWindow& operator=(const FrmZarnWindow&) = delete;
@@ -45,8 +44,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   // first frame is drawn as the window is first shown.
   void create(frmZarn& form);
 
-  // Repaints the window from the back buffer.
-  void present() const;
+  // The drawing surface of the clock's procedures.
+  [[nodiscard]] Gdi& backBuffer() { return buffer_; }
 
   // Shows the window for the first time: normal, whatever the launcher asked for, and on a
   // monitor.
@@ -75,15 +74,6 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   void unload() override;
   // Opens mnuRoot at the cursor; the chosen entry arrives later as WM_COMMAND.
   void popupMenu() override;
-
-  // Gdi, on the back buffer; while the window does not exist, nothing is drawn or selected.
-  Handle createSolidBrush(Colour colour) override;
-  Handle createPen(int style, int width, Colour colour) override;
-  Handle selectObject(Handle object) override;
-  void selectStockObjects() override;
-  bool deleteObject(Handle object) override;
-  bool polygon(const Point* points, int count) override;
-  void paintPicture(const Picture& picture, Twips x, Twips y, Twips width, Twips height) override;
 
  private:
   friend class WindowBase<FrmZarnWindow>;
@@ -118,43 +108,32 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
 
   // Runs Trigger_Timer, presents the back buffer and arms the timer for the next tick.
   void tick();
-  // Arms the timer for just after the next second of the clock, from the reading the
-  // drawing took last; false when the system refused.
-  bool armTrigger();
   [[nodiscard]] static bool altHeld();
   void registerClass();
   // Opens mnuRoot with its top-left corner at a screen point.
   void openMenuAt(POINT at);
-  // Moves a window that lies on no monitor onto the nearest one's work area.
-  void keepOnAMonitor();
-  void resizeBackBuffer(int width, int height);
-  void destroyBackBuffer();
   // Sizes the window by `notches` steps about its centre, then draws the clock at once at
-  // the new size, the face stretched until the rescale timer decodes it afresh.
-  void resizeByNotches(int notches);
+  // the new size, the face stretched plainly until the rescale timer decodes it afresh.
+  void resizeAndRedraw(int notches);
   [[nodiscard]] RECT windowRect() const;
   [[nodiscard]] RECT clientRect() const;
   void place(int x, int y, int width, int height, UINT flags);
 
   HINSTANCE instance_;
   const Screen& screen_;
-  Win32TimeOfDay& time_;
+  TickTimer& ticks_;
   frmZarn* form_ = nullptr;
   UINT taskbarCreated_ = 0;
   UINT comeBack_ = 0;
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
   WheelNotches wheel_;                // Ctrl + wheel deltas not yet a whole notch
-  bool rescalePending_ = false;       // resized, the face not yet decoded at the new size
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window
   bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
   UniqueMenu menu_;
-  UniqueDc buffer_;
-  UniqueBitmap bufferBitmap_;
-  HGDIOBJ bufferOriginalBitmap_ = nullptr;  // the memory DC's own, selected back at the end
-  SIZE bufferSize_{};
+  BackBuffer buffer_;  // open from WM_CREATE to WM_DESTROY
   RememberedTwips top_;
   RememberedTwips left_;
   RememberedTwips width_;

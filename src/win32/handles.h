@@ -42,6 +42,12 @@ class Unique {
   [[nodiscard]] T get() const { return value_; }
   explicit operator bool() const { return value_ != Invalid; }
   T release() { return std::exchange(value_, Invalid); }
+  // For a call that hands its handle out through a parameter: lets go of the one held and
+  // gives the address the new one is written to, so that no raw local carries it.
+  [[nodiscard]] T* put() {
+    reset();
+    return &value_;
+  }
   void reset(T value = Invalid) {
     if (value_ != Invalid) Release(value_);
     value_ = value;
@@ -57,6 +63,7 @@ inline void destroyIcon(HICON icon) { DestroyIcon(icon); }
 inline void closeKey(HKEY key) { RegCloseKey(key); }
 inline void closeHandle(HANDLE handle) { CloseHandle(handle); }
 inline void releaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
+inline void freeLocalText(wchar_t* text) { LocalFree(text); }
 
 // Named functions rather than lambdas: a lambda's type in a header has internal linkage,
 // which every class holding such an owner would inherit.
@@ -75,6 +82,8 @@ using UniqueIcon = Unique<HICON, destroyIcon>;
 using UniqueKey = Unique<HKEY, closeKey>;
 // A kernel object's handle (mutex, process, token); null is its invalid value here.
 using UniqueHandle = Unique<HANDLE, closeHandle>;
+// A text the system allocated with LocalAlloc for its caller (ConvertSidToStringSidW).
+using LocalText = Unique<wchar_t*, freeLocalText>;
 
 // Restores the object that a SelectObject replaced when the scope ends.
 class SelectionGuard {

@@ -15,6 +15,7 @@
 #include "win32/properties_window.h"
 #include "win32/single_clock.h"
 #include "win32/text.h"
+#include "win32/tick_timer.h"
 #include "win32/win32_platform.h"
 
 namespace {
@@ -55,13 +56,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
 
   // A second start brings the running clock back and ends before it reads or shows
   // anything.
-  ClockClaim claim;
-  if (!claim.takeOrHandOver()) return 0;
+  OneClockMutex oneClock;
+  if (!oneClock.takeOrHandOver()) return 0;
 
   const ComApartment com;
 
   Win32Screen screen;
-  Win32TimeOfDay time;
+  TickTimer time;
   FrmZarnWindow window(instance, screen, time);
   // The face is decoded to the clock's client size, which the restored geometry has set by
   // the time Form_Load and the properties command load it.
@@ -72,12 +73,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   });
   RegistrySettingsStore settings;
   Win32UserLocale locale;
-  Win32MessageBoxes messages(window);
+  Win32MessageBoxes messages([&window] { return window.hwnd(); });
   Win32Process process;
   Win32Shell shell;
   Win32WindowActivation activation;
-  Platform platform{window, screen,   window,  pictures, time,      settings,
-                    locale, messages, process, shell,    activation};
+  Platform platform{
+      window,  screen, window.backBuffer(), pictures, time, settings, locale, messages,
+      process, shell,  activation};
 
   // The dialog decodes its pictures to the preview's square with a loader of its own.
   WicPictureLoader previewPictures([&screen] { return PropertiesWindow::previewSize(screen); });

@@ -127,6 +127,19 @@ ComPtr<IWICBitmapSource> decodeReduced(IWICImagingFactory& imaging, Decoding how
 
 }  // namespace
 
+UniqueBitmap createTopDownBitmap(LONG width, LONG height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  // With DIB_RGB_COLORS the section takes no palette, so it needs no device context.
+  return UniqueBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
 Handle Win32Picture::handle() const { return toHandle(bitmap_.get()); }
 
 HDC Win32Picture::source() const {
@@ -211,15 +224,10 @@ std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) 
       scaler->Initialize(converter.Get(), shownWidth, shownHeight, WICBitmapInterpolationModeFant),
       path);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = static_cast<LONG>(shownWidth);
-  info.bmiHeader.biHeight = -static_cast<LONG>(shownHeight);  // top-down, like the rows below
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  // Top-down, like the rows below.
   void* bits = nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueBitmap bitmap =
+      createTopDownBitmap(static_cast<LONG>(shownWidth), static_cast<LONG>(shownHeight), &bits);
   if (!bitmap || bits == nullptr) throw noMemory();
   // Row by row: the scaler asks its source for all the rows that the rows asked of it
   // span, so asking for every row at once would hold the whole picture again.

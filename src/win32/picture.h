@@ -38,6 +38,10 @@ class Win32Picture final : public Picture {
   mutable UniqueDc source_;
 };
 
+// A 32 bits per pixel top-down DIB section of `width` by `height` pixels, its first row at
+// `*bits`; an empty owner (and null bits) when the system has no memory for it.
+UniqueBitmap createTopDownBitmap(LONG width, LONG height, void** bits);
+
 // Loads any picture format the imaging component decodes (BMP, JPEG, PNG, GIF at least),
 // taking the first frame, and decodes it straight to the size in pixels where it will be
 // shown, as `shownSize` gives it at each load, so that no full-size copy of a large

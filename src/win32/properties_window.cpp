@@ -187,6 +187,12 @@ void PropertiesWindow::Shown::create() {
   }
 }
 
+// The window is an ordinary one of its own class, not a dialog box made from a template:
+// its controls stand where the twips of the layout table put them, which a template's
+// dialog units, measured from the dialog's font, would not reproduce. So it keeps itself
+// the manners that the dialog manager gives a dialog box: this loop with IsDialogMessageW
+// for Tab, the arrows and Enter, the focus given back on activation, and the default button
+// answered at DM_GETDEFID.
 void PropertiesWindow::Shown::runLoop() noexcept {
   MSG message;
   while (!unloadRequested_ && hwnd_ != nullptr) {

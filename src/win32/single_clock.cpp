@@ -20,9 +20,8 @@ constexpr UINT kAnswerWait = 5000;
 
 // The user of a process's token, as the bytes of its SID; empty when it cannot be read.
 std::vector<BYTE> tokenUser(HANDLE process) {
-  HANDLE raw = nullptr;
-  if (OpenProcessToken(process, TOKEN_QUERY, &raw) == FALSE) return {};
-  const UniqueHandle token(raw);
+  UniqueHandle token;
+  if (OpenProcessToken(process, TOKEN_QUERY, token.put()) == FALSE) return {};
   DWORD size = 0;
   GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
   std::vector<BYTE> buffer(size);
@@ -37,13 +36,13 @@ std::vector<BYTE> tokenUser(HANDLE process) {
 
 // The name of the mutex: the session's namespace and the user's SID, so that another user
 // running a clock in the same session (run as another user) keeps it.
-std::wstring claimName(const std::vector<BYTE>& user) {
+std::wstring mutexName(const std::vector<BYTE>& user) {
   std::wstring name = L"Local\\Zarn.Clock";
-  wchar_t* text = nullptr;
-  if (!user.empty() && ConvertSidToStringSidW(const_cast<BYTE*>(user.data()), &text) != FALSE) {
+  LocalText text;
+  if (!user.empty() &&
+      ConvertSidToStringSidW(const_cast<BYTE*>(user.data()), text.put()) != FALSE) {
     name += L".";
-    name += text;
-    LocalFree(text);
+    name += text.get();
   }
   return name;
 }
@@ -78,24 +77,24 @@ void askToComeBack(HWND clock) {
 
 }  // namespace
 
-ClockClaim::ClockClaim() = default;
+OneClockMutex::OneClockMutex() = default;
 
-ClockClaim::~ClockClaim() {
+OneClockMutex::~OneClockMutex() {
   // Released before the handle closes, so that a start waiting for it takes it at once.
   if (held_) ReleaseMutex(mutex_.get());
 }
 
-bool ClockClaim::takeOrHandOver() {
+bool OneClockMutex::takeOrHandOver() {
   const std::vector<BYTE> user = tokenUser(GetCurrentProcess());
-  const std::wstring name = claimName(user);
+  const std::wstring name = mutexName(user);
   mutex_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
-  const DWORD created = GetLastError();
+  const DWORD createError = GetLastError();
   if (!mutex_) {
     // A clock run as administrator holds a mutex that this start may not open for all
     // access; it may still wait on it. Any other refusal starts the clock all the same.
-    if (created != ERROR_ACCESS_DENIED) return true;
+    if (createError != ERROR_ACCESS_DENIED) return true;
     mutex_.reset(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
-  } else if (created != ERROR_ALREADY_EXISTS) {
+  } else if (createError != ERROR_ALREADY_EXISTS) {
     held_ = true;
     return true;
   }

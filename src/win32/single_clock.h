@@ -11,12 +11,12 @@
 
 namespace zarn::win32 {
 
-class ClockClaim {
+class OneClockMutex {
  public:
-  ClockClaim();
-  ~ClockClaim();
-  ClockClaim(const ClockClaim&) = delete;
-  ClockClaim& operator=(const ClockClaim&) = delete;
+  OneClockMutex();
+  ~OneClockMutex();
+  OneClockMutex(const OneClockMutex&) = delete;
+  OneClockMutex& operator=(const OneClockMutex&) = delete;
 
   // Whether this process is to be the clock. When another clock of the user runs in this
   // session, it is asked to come back and the answer is false. A clock that is still

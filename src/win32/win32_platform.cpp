@@ -51,19 +51,6 @@ Twips Win32Screen::virtualBottom() const {
   return static_cast<float>(bottom) * twipsPerPixelY_;
 }
 
-LocalTime Win32TimeOfDay::read() {
-  SYSTEMTIME time{};
-  GetLocalTime(&time);
-  return LocalTime{time.wHour, time.wMinute, time.wSecond, time.wMilliseconds};
-}
-
-LocalTime Win32TimeOfDay::now() {
-  last_ = read();
-  return *last_;
-}
-
-std::optional<LocalTime> Win32TimeOfDay::takeLast() { return std::exchange(last_, std::nullopt); }
-
 std::string RegistrySettingsStore::getSetting(const std::string& app, const std::string& section,
                                               const std::string& key,
                                               const std::string& defaultText) {
@@ -97,12 +84,11 @@ std::string RegistrySettingsStore::getSetting(const std::string& app, const std:
 
 void RegistrySettingsStore::saveSetting(const std::string& app, const std::string& section,
                                         const std::string& key, const std::string& text) {
-  HKEY created = nullptr;
+  UniqueKey sectionKey;
   LSTATUS status =
       RegCreateKeyExW(HKEY_CURRENT_USER, keyPath(app, section).c_str(), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created, nullptr);
+                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, sectionKey.put(), nullptr);
   if (status != ERROR_SUCCESS) throw systemFailure(static_cast<DWORD>(status), "RegCreateKeyExW");
-  const UniqueKey sectionKey(created);
   const std::wstring value = widen(text);
   status = RegSetValueExW(sectionKey.get(), widen(key).c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(value.c_str()),
@@ -119,11 +105,12 @@ std::string Win32UserLocale::decimalSeparator() const {
 }
 
 void Win32MessageBoxes::msgBox(const std::string& text, int style, const std::string& title) {
+  const HWND owner = owner_();
   // What a failed tick drew before its failure is on the screen while the box is open.
-  owner_.present();
+  if (owner != nullptr) InvalidateRect(owner, nullptr, FALSE);
   // The box comes to the front: the report of a tick behind other windows would otherwise
   // leave a clock that looks frozen for no visible reason.
-  MessageBoxW(owner_.hwnd(), widen(text).c_str(), widen(title).c_str(),
+  MessageBoxW(owner, widen(text).c_str(), widen(title).c_str(),
               static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 

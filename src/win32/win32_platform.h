@@ -5,13 +5,13 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "desktop/screen_geometry.h"
 #include "platform/platform.h"
 #include "platform/types.h"
-#include "win32/clock_window.h"
 
 namespace zarn::win32 {
 
@@ -30,20 +30,6 @@ class Win32Screen final : public Screen {
   float twipsPerPixelY_;
 };
 
-// The local time with its milliseconds. Each reading the clock takes is also kept until the
-// window's tick asks for it: the second hand is drawn from the last one.
-class Win32TimeOfDay final : public TimeOfDay {
- public:
-  LocalTime now() override;
-  // A reading that is not kept.
-  static LocalTime read();
-  // The last reading since the previous call, if the clock took any; forgets it.
-  std::optional<LocalTime> takeLast();
-
- private:
-  std::optional<LocalTime> last_;
-};
-
 // HKEY_CURRENT_USER\Software\<app>\<section>, one REG_SZ value per key.
 class RegistrySettingsStore final : public SettingsStore {
  public:
@@ -58,14 +44,15 @@ class Win32UserLocale final : public UserLocale {
   [[nodiscard]] std::string decimalSeparator() const override;
 };
 
-// Message boxes owned by the clock window.
 class Win32MessageBoxes final : public MessageBoxes {
  public:
-  explicit Win32MessageBoxes(const FrmZarnWindow& owner) : owner_(owner) {}
+  // `owner` gives the window that owns each box, the clock window, which is repainted from
+  // its back buffer as the box opens; null while there is none.
+  explicit Win32MessageBoxes(std::function<HWND()> owner) : owner_(std::move(owner)) {}
   void msgBox(const std::string& text, int style, const std::string& title) override;
 
  private:
-  const FrmZarnWindow& owner_;
+  std::function<HWND()> owner_;
 };
 
 class Win32Process final : public Process {
