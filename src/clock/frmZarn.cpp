@@ -229,6 +229,14 @@ void frmZarn::Form_Unload(std::int16_t& /*Cancel*/) {
 
 void frmZarn::addTrayIconAgain() {
   if (trayIcon_ == TrayIconState::absent) return;
+  // The shell refuses a second icon of the same window and identifier. It may still hold
+  // ours: it announces itself also when the primary monitor's scaling changes, and an add
+  // it refused may have reached it all the same. Deleted first, the icon is refused only by
+  // a shell that is really not ready, and only then is it retried.
+  try {
+    static_cast<void>(p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon));
+  } catch (const Failure&) {
+  }
   try {
     if (p_.shell.shellNotifyIcon(Shell::kNimAdd, trayIcon)) {
       trayIcon_ = TrayIconState::added;
@@ -251,8 +259,6 @@ void frmZarn::deleteTrayIconQuietly() {
 void frmZarn::TaskbarCreated() { addTrayIconAgain(); }
 
 void frmZarn::TrayRetry_Timer() {
-  // The shell refuses a second icon of the same window and identifier, so a retry after
-  // an add that reached the shell all the same adds nothing.
   if (trayIcon_ == TrayIconState::refused) addTrayIconAgain();
 }
 

@@ -38,10 +38,11 @@ class frmZarn {
   void mitProp_Click(std::int16_t Index);
   // The window has a new size: the face is decoded afresh at it.
   void rescaleFace();
-  // The shell has restarted and lost every notification icon, or has just become ready:
-  // add ours again, or at last.
+  // The shell has restarted and lost every notification icon, has just become ready, or
+  // announces itself again while it still shows ours: put ours back, or add it at last.
   void TaskbarCreated();
-  // The retry timer of a refused icon: one more add, silent whatever the shell answers.
+  // The retry timer of a refused icon: one more delete and add, silent whatever the shell
+  // answers.
   void TrayRetry_Timer();
   // The window system has destroyed the clock window. An icon still added (Form_Unload
   // failed before its step 120) is deleted, so that no ghost of it stays in the
@@ -120,7 +121,8 @@ class frmZarn {
   // and a retry is due. A refused add may still have reached the shell, so a refused icon is
   // deleted like an added one.
   enum class TrayIconState { absent, refused, added };
-  // Adds the icon once more; the shell's refusal and any failure pass silently.
+  // Deletes the icon and adds it once more; the shell's refusal and any failure pass
+  // silently.
   void addTrayIconAgain();
   // Deletes the icon if it is not absent; any failure passes silently.
   void deleteTrayIconQuietly();
