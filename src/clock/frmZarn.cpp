@@ -186,6 +186,7 @@ void frmZarn::Form_Load() {
     createDrawingObjects(line, {160, 170, 180, 190, 200, 210});
     line = 230;
     picBG = p_.pictures.loadPicture(props_.bgPath);
+    faceFile_ = props_.bgPath;
     line = 250;
     trayIcon.cbSize = tray::kRecordSize;
     line = 260;
@@ -441,7 +442,7 @@ void frmZarn::rescaleFace() {
   // The user only resized the clock: a face that cannot be decoded now (its file removed
   // since) keeps the one shown, stretched, and nothing is reported.
   try {
-    std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(props_.bgPath);
+    std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(faceFile_);
     picBG = std::move(loaded);
   } catch (const Failure&) {
   }
@@ -466,6 +467,7 @@ void frmZarn::mitProp_Click(std::int16_t /*Index*/) {
     // The old picture stays when the new one cannot be loaded.
     std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(props_.bgPath);
     picBG = std::move(loaded);
+    faceFile_ = props_.bgPath;
   });
 }
 

@@ -36,7 +36,7 @@ class frmZarn {
   void mitMini_Click(std::int16_t Index);
   void mitClose_Click(std::int16_t Index);
   void mitProp_Click(std::int16_t Index);
-  // The window has a new size: the face is decoded afresh at it.
+  // The window has a new size: the face shown is decoded afresh at it, from its own file.
   void rescaleFace();
   // The shell has restarted and lost every notification icon, has just become ready, or
   // announces itself again while it still shows ours: put ours back, or add it at last.
@@ -128,6 +128,9 @@ class frmZarn {
   void deleteTrayIconQuietly();
 
   TrayIconState trayIcon_ = TrayIconState::absent;
+  // The file picBG was loaded from: bgPath names another one after a face that could not be
+  // loaded, which left the old one shown.
+  std::string faceFile_;
 };
 
 }  // namespace zarn
