@@ -179,7 +179,7 @@ TEST(PictureFiles, AReducedDecodeMustCoverTheShownSizeAndBeSmallerThanTheFrame) 
   }
 }
 
-TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
+TEST(NotchSizer, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
   const PixelRect work{0, 0, 1280, 984};  // 1280 × 1024 less a taskbar of 40
   const PixelRect small{0, 0, 600, 400};
   const struct {
@@ -198,7 +198,7 @@ TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea)
       // 210 × 1.1 = 231, 21 more: the corner moves by 10.5, rounded to 10 (half to even), and
       // the centre by half a pixel.
       {"odd growth", {100, 100, 310, 310}, 1, work, {90, 90, 321, 321}},
-      {"not square keeps its shape", {0, 0, 300, 200}, 1, work, {-15, -10, 315, 210}},
+      {"not square keeps its shape", {100, 100, 400, 300}, 1, work, {85, 90, 415, 310}},
       {"a negative place on a monitor left of the primary",
        {-500, 40, -300, 240},
        1,
@@ -212,11 +212,16 @@ TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea)
        work,
        {100, 100, 120, 120}},
       {"below 64 grows to 64 at least", {100, 100, 120, 120}, 1, work, {78, 78, 142, 142}},
-      {"larger stops at the work area's height",
+      {"a thin clock grows by a tenth, its longer side beyond 64",
+       {100, 100, 110, 300},
+       1,
+       work,
+       {100, 90, 111, 310}},
+      {"larger stops at the work area's height, moved into it",
        {400, 300, 1300, 1200},
        2,
        work,
-       {358, 258, 1342, 1242}},
+       {296, 0, 1280, 984}},
       {"at the work area's height stays", {0, 0, 984, 984}, 1, work, {0, 0, 984, 984}},
       {"a work area smaller than the clock: growing leaves it",
        {0, 0, 800, 800},
@@ -224,36 +229,73 @@ TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea)
        small,
        {0, 0, 800, 800}},
       {"a work area smaller than the clock: shrinking fits it in",
-       {0, 0, 800, 800},
+       {0, 0, 2500, 2500},
        -1,
-       small,
-       {200, 200, 600, 600}},
+       {0, 0, 1366, 728},
+       {638, 0, 1366, 728}},
       {"a work area smaller than the smallest clock wins",
        {0, 0, 100, 100},
        -1,
        {0, 0, 50, 40},
-       {30, 30, 70, 70}},
+       {10, 0, 50, 40}},
       {"an empty window stays", {10, 10, 10, 10}, 1, work, {10, 10, 10, 10}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const PixelRect got = resizedByNotches(c.window, c.notches, c.workArea);
+    const PixelRect got = NotchSizer().resized(c.window, c.notches, c.workArea);
     EXPECT_EQ(got, c.resized) << got.left << "," << got.top << "," << got.right << ","
                               << got.bottom;
   }
 }
 
-TEST(ResizedByNotches, NotchesUpThenDownComeBackAndTheCentreStaysWithinAPixel) {
-  const PixelRect work{0, 0, 3840, 2100};
-  for (const std::int32_t side : {64, 65, 200, 201, 250, 300, 399, 400}) {
-    SCOPED_TRACE(side);
-    PixelRect window{1000, 500, 1000 + side, 500 + side};
-    for (int n = 0; n < 10; ++n) window = resizedByNotches(window, 1, work);
-    for (int n = 0; n < 10; ++n) window = resizedByNotches(window, -1, work);
-    EXPECT_EQ(window.right - window.left, side);
-    EXPECT_EQ(window.bottom - window.top, side);
-    EXPECT_LE(std::abs(window.left - 1000), 1);
-    EXPECT_LE(std::abs(window.top - 500), 1);
+TEST(NotchSizer, NotchesDownUndoNotchesUpExactlyUntilTheWindowIsMovedOtherwise) {
+  const PixelRect work{0, 0, 1280, 984};
+  for (const PixelRect start : {PixelRect{500, 300, 564, 364}, PixelRect{500, 300, 901, 701},
+                                PixelRect{500, 300, 510, 500}, PixelRect{500, 300, 520, 320},
+                                PixelRect{1100, 800, 1250, 950}, PixelRect{100, 100, 1000, 900}}) {
+    SCOPED_TRACE(testing::Message() << start.left << "," << start.top << "," << start.right);
+    NotchSizer sizer;
+    std::vector<PixelRect> way{start};
+    for (int n = 0; n < 10; ++n) {
+      const PixelRect next = sizer.resized(way.back(), 1, work);
+      if (next != way.back()) way.push_back(next);
+    }
+    EXPECT_GE(way.size(), 3U);
+    for (std::size_t i = way.size() - 1; i > 0; --i) {
+      EXPECT_EQ(sizer.resized(way[i], -1, work), way[i - 1]) << "notch " << i;
+    }
+  }
+  // Dragged after a notch, the clock shrinks about where it stands now.
+  NotchSizer sizer;
+  const PixelRect grown = sizer.resized({100, 100, 300, 300}, 1, work);
+  EXPECT_EQ(sizer.resized({grown.left + 50, grown.top, grown.right + 50, grown.bottom}, -1, work),
+            (PixelRect{150, 100, 350, 300}));
+}
+
+TEST(WayHome, AMovedClockGoesBackWhenItsMonitorReturnsUnlessTheUserMovedItMeanwhile) {
+  const std::vector<MonitorArea> docked = {
+      {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
+      {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1080}},
+  };
+  const std::vector<MonitorArea> undocked(docked.begin(), docked.begin() + 1);
+  const PixelRect home{2000, 500, 2200, 700};
+  const PixelRect moved{1080, 500, 1280, 700};
+  const struct {
+    const char* name;
+    PixelRect standing;  // where the clock stands when the monitor returns
+    std::optional<PixelRect> back;
+  } cases[] = {
+      {"left where it was put", moved, home},
+      {"dragged meanwhile", {900, 400, 1100, 600}, std::nullopt},
+      {"resized meanwhile", {1070, 490, 1290, 710}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WayHome way;
+    EXPECT_EQ(way.afterMonitorsChanged(home, undocked), moved);
+    EXPECT_EQ(way.afterMonitorsChanged(moved, undocked), std::nullopt);
+    EXPECT_EQ(way.afterMonitorsChanged(c.standing, docked), c.back);
+    EXPECT_EQ(way.afterMonitorsChanged(c.back.value_or(c.standing), docked), std::nullopt);
   }
 }
 
