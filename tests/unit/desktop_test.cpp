@@ -100,6 +100,20 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
       EXPECT_EQ(*placed, *c.placed);
     }
   }
+
+  // Moved off a monitor that went away, a clock goes back when it returns, once, unless the
+  // user dragged or sized it meanwhile.
+  const PixelRect home{2000, 500, 2200, 700};
+  const PixelRect moved{1080, 500, 1280, 700};
+  for (const PixelRect now :
+       {moved, PixelRect{900, 400, 1100, 600}, PixelRect{1070, 490, 1290, 710}}) {
+    WayHome way;
+    EXPECT_EQ(way.afterMonitorsChanged(home, undocked), moved);
+    EXPECT_EQ(way.afterMonitorsChanged(moved, undocked), std::nullopt);
+    const auto back = now == moved ? std::optional<PixelRect>(home) : std::nullopt;
+    EXPECT_EQ(way.afterMonitorsChanged(now, docked), back);
+    EXPECT_EQ(way.afterMonitorsChanged(back.value_or(now), docked), std::nullopt);
+  }
 }
 
 TEST(PictureFiles, ANameWithARootOrADriveIsNotRelative) {
@@ -212,12 +226,8 @@ TEST(NotchSizer, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
        work,
        {100, 100, 120, 120}},
       {"below 64 grows to 64 at least", {100, 100, 120, 120}, 1, work, {78, 78, 142, 142}},
-      {"a thin clock grows by a tenth, its longer side beyond 64",
-       {100, 100, 110, 300},
-       1,
-       work,
-       {100, 90, 111, 310}},
-      {"larger stops at the work area's height, moved into it",
+      {"thin, its longer side beyond 64", {100, 100, 110, 300}, 1, work, {100, 90, 111, 310}},
+      {"larger stops at the work area's height",
        {400, 300, 1300, 1200},
        2,
        work,
@@ -229,10 +239,10 @@ TEST(NotchSizer, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
        small,
        {0, 0, 800, 800}},
       {"a work area smaller than the clock: shrinking fits it in",
-       {0, 0, 2500, 2500},
+       {0, 0, 800, 800},
        -1,
-       {0, 0, 1366, 728},
-       {638, 0, 1366, 728}},
+       small,
+       {200, 0, 600, 400}},
       {"a work area smaller than the smallest clock wins",
        {0, 0, 100, 100},
        -1,
@@ -248,55 +258,23 @@ TEST(NotchSizer, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
   }
 }
 
-TEST(NotchSizer, NotchesDownUndoNotchesUpExactlyUntilTheWindowIsMovedOtherwise) {
-  const PixelRect work{0, 0, 1280, 984};
-  for (const PixelRect start : {PixelRect{500, 300, 564, 364}, PixelRect{500, 300, 901, 701},
-                                PixelRect{500, 300, 510, 500}, PixelRect{500, 300, 520, 320},
-                                PixelRect{1100, 800, 1250, 950}, PixelRect{100, 100, 1000, 900}}) {
-    SCOPED_TRACE(testing::Message() << start.left << "," << start.top << "," << start.right);
+TEST(NotchSizer, NotchesUpThenDownComeBackExactlyUntilTheWindowIsMovedOtherwise) {
+  const PixelRect work{0, 0, 3840, 2100};
+  for (const std::int32_t side : {20, 64, 65, 200, 201, 250, 300, 399, 400}) {
+    SCOPED_TRACE(side);
+    // Thin, and against the work area's right edge, which the steps up move it away from.
+    const PixelRect start{3840 - side / 4, 500, 3840, 500 + side};
     NotchSizer sizer;
-    std::vector<PixelRect> way{start};
-    for (int n = 0; n < 10; ++n) {
-      const PixelRect next = sizer.resized(way.back(), 1, work);
-      if (next != way.back()) way.push_back(next);
-    }
-    EXPECT_GE(way.size(), 3U);
-    for (std::size_t i = way.size() - 1; i > 0; --i) {
-      EXPECT_EQ(sizer.resized(way[i], -1, work), way[i - 1]) << "notch " << i;
-    }
+    PixelRect window = start;
+    for (int n = 0; n < 10; ++n) window = sizer.resized(window, 1, work);
+    for (int n = 0; n < 10; ++n) window = sizer.resized(window, -1, work);
+    EXPECT_EQ(window, start);
   }
-  // Dragged after a notch, the clock shrinks about where it stands now.
   NotchSizer sizer;
   const PixelRect grown = sizer.resized({100, 100, 300, 300}, 1, work);
   EXPECT_EQ(sizer.resized({grown.left + 50, grown.top, grown.right + 50, grown.bottom}, -1, work),
-            (PixelRect{150, 100, 350, 300}));
-}
-
-TEST(WayHome, AMovedClockGoesBackWhenItsMonitorReturnsUnlessTheUserMovedItMeanwhile) {
-  const std::vector<MonitorArea> docked = {
-      {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
-      {{1280, 0, 3200, 1080}, {1280, 0, 3200, 1080}},
-  };
-  const std::vector<MonitorArea> undocked(docked.begin(), docked.begin() + 1);
-  const PixelRect home{2000, 500, 2200, 700};
-  const PixelRect moved{1080, 500, 1280, 700};
-  const struct {
-    const char* name;
-    PixelRect standing;  // where the clock stands when the monitor returns
-    std::optional<PixelRect> back;
-  } cases[] = {
-      {"left where it was put", moved, home},
-      {"dragged meanwhile", {900, 400, 1100, 600}, std::nullopt},
-      {"resized meanwhile", {1070, 490, 1290, 710}, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    WayHome way;
-    EXPECT_EQ(way.afterMonitorsChanged(home, undocked), moved);
-    EXPECT_EQ(way.afterMonitorsChanged(moved, undocked), std::nullopt);
-    EXPECT_EQ(way.afterMonitorsChanged(c.standing, docked), c.back);
-    EXPECT_EQ(way.afterMonitorsChanged(c.back.value_or(c.standing), docked), std::nullopt);
-  }
+            (PixelRect{150, 100, 350, 300}))
+      << "dragged after a notch, it shrinks about where it stands";
 }
 
 TEST(RememberedTwips, ReadsBackWhatWasAssignedUntilTheWindowMovesOtherwise) {
