@@ -186,6 +186,7 @@ void frmZarn::Form_Load() {
     createDrawingObjects(line, {160, 170, 180, 190, 200, 210});
     line = 230;
     picBG = p_.pictures.loadPicture(props_.bgPath);
+    faceFile_ = props_.bgPath;
     line = 250;
     trayIcon.cbSize = tray::kRecordSize;
     line = 260;
@@ -229,6 +230,14 @@ void frmZarn::Form_Unload(std::int16_t& /*Cancel*/) {
 
 void frmZarn::addTrayIconAgain() {
   if (trayIcon_ == TrayIconState::absent) return;
+  // The shell refuses a second icon of the same window and identifier. It may still hold
+  // ours: it announces itself also when the primary monitor's scaling changes, and an add
+  // it refused may have reached it all the same. Deleted first, the icon is refused only by
+  // a shell that is really not ready, and only then is it retried.
+  try {
+    static_cast<void>(p_.shell.shellNotifyIcon(Shell::kNimDelete, trayIcon));
+  } catch (const Failure&) {
+  }
   try {
     if (p_.shell.shellNotifyIcon(Shell::kNimAdd, trayIcon)) {
       trayIcon_ = TrayIconState::added;
@@ -251,8 +260,6 @@ void frmZarn::deleteTrayIconQuietly() {
 void frmZarn::TaskbarCreated() { addTrayIconAgain(); }
 
 void frmZarn::TrayRetry_Timer() {
-  // The shell refuses a second icon of the same window and identifier, so a retry after
-  // an add that reached the shell all the same adds nothing.
   if (trayIcon_ == TrayIconState::refused) addTrayIconAgain();
 }
 
@@ -435,7 +442,7 @@ void frmZarn::rescaleFace() {
   // The user only resized the clock: a face that cannot be decoded now (its file removed
   // since) keeps the one shown, stretched, and nothing is reported.
   try {
-    std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(props_.bgPath);
+    std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(faceFile_);
     picBG = std::move(loaded);
   } catch (const Failure&) {
   }
@@ -460,6 +467,7 @@ void frmZarn::mitProp_Click(std::int16_t /*Index*/) {
     // The old picture stays when the new one cannot be loaded.
     std::unique_ptr<Picture> loaded = p_.pictures.loadPicture(props_.bgPath);
     picBG = std::move(loaded);
+    faceFile_ = props_.bgPath;
   });
 }
 

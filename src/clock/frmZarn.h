@@ -36,12 +36,13 @@ class frmZarn {
   void mitMini_Click(std::int16_t Index);
   void mitClose_Click(std::int16_t Index);
   void mitProp_Click(std::int16_t Index);
-  // The window has a new size: the face is decoded afresh at it.
+  // The window has a new size: the face shown is decoded afresh at it, from its own file.
   void rescaleFace();
-  // The shell has restarted and lost every notification icon, or has just become ready:
-  // add ours again, or at last.
+  // The shell has restarted and lost every notification icon, has just become ready, or
+  // announces itself again while it still shows ours: put ours back, or add it at last.
   void TaskbarCreated();
-  // The retry timer of a refused icon: one more add, silent whatever the shell answers.
+  // The retry timer of a refused icon: one more delete and add, silent whatever the shell
+  // answers.
   void TrayRetry_Timer();
   // The window system has destroyed the clock window. An icon still added (Form_Unload
   // failed before its step 120) is deleted, so that no ghost of it stays in the
@@ -120,12 +121,16 @@ class frmZarn {
   // and a retry is due. A refused add may still have reached the shell, so a refused icon is
   // deleted like an added one.
   enum class TrayIconState { absent, refused, added };
-  // Adds the icon once more; the shell's refusal and any failure pass silently.
+  // Deletes the icon and adds it once more; the shell's refusal and any failure pass
+  // silently.
   void addTrayIconAgain();
   // Deletes the icon if it is not absent; any failure passes silently.
   void deleteTrayIconQuietly();
 
   TrayIconState trayIcon_ = TrayIconState::absent;
+  // The file picBG was loaded from: bgPath names another one after a face that could not be
+  // loaded, which left the old one shown.
+  std::string faceFile_;
 };
 
 }  // namespace zarn

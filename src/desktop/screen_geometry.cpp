@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "platform/numeric.h"
 
@@ -53,21 +54,72 @@ std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
   return PixelRect{left, top, left + width, top + height};
 }
 
-PixelRect resizedByNotches(const PixelRect& window, int notches, const PixelRect& workArea) {
-  const double width = static_cast<double>(window.right) - window.left;
-  const double height = static_cast<double>(window.bottom) - window.top;
-  if (notches == 0 || width <= 0 || height <= 0) return window;
-  const double smallest = kSmallestClock / std::min(width, height);
-  const double largest = std::min((static_cast<double>(workArea.right) - workArea.left) / width,
-                                  (static_cast<double>(workArea.bottom) - workArea.top) / height);
-  double factor = std::min(std::max(std::pow(kNotchFactor, notches), smallest), largest);
-  factor = notches > 0 ? std::max(factor, 1.0) : std::min(factor, 1.0);
+std::optional<PixelRect> WayHome::afterMonitorsChanged(const PixelRect& window,
+                                                       const std::vector<MonitorArea>& monitors) {
+  if (home_ && window != placed_) home_.reset();
+  // A home on no monitor still is one that placeOnNearestMonitor would move.
+  if (home_ && !monitors.empty() && !placeOnNearestMonitor(*home_, monitors)) {
+    return std::exchange(home_, std::nullopt);
+  }
+  const std::optional<PixelRect> placed = placeOnNearestMonitor(window, monitors);
+  if (placed) {
+    if (!home_) home_ = window;
+    placed_ = *placed;
+  }
+  return placed;
+}
+
+namespace {
+
+double widthOf(const PixelRect& r) { return static_cast<double>(r.right) - r.left; }
+double heightOf(const PixelRect& r) { return static_cast<double>(r.bottom) - r.top; }
+
+// `start` after `steps` notches within `workArea`, as NotchSizer::resized describes it.
+PixelRect scaledByNotches(const PixelRect& start, int steps, const PixelRect& workArea) {
+  const double width = widthOf(start);
+  const double height = heightOf(start);
+  const double smallest = kSmallestClock / std::max(width, height);
+  const double largest = std::min(widthOf(workArea) / width, heightOf(workArea) / height);
+  double factor = 1;
+  if (steps > 0 && smallest > 1) {
+    // A clock below the smallest grows to it with its first notch and on from there.
+    factor = smallest * std::pow(kNotchFactor, steps - 1);
+  } else if (steps != 0) {
+    factor = std::max(std::pow(kNotchFactor, steps), smallest);
+  }
+  factor = std::min(factor, largest);
   const double newWidth = roundHalfEven(width * factor);
   const double newHeight = roundHalfEven(height * factor);
-  const auto left = static_cast<std::int32_t>(window.left + roundHalfEven((width - newWidth) / 2));
-  const auto top = static_cast<std::int32_t>(window.top + roundHalfEven((height - newHeight) / 2));
-  return PixelRect{left, top, left + static_cast<std::int32_t>(newWidth),
-                   top + static_cast<std::int32_t>(newHeight)};
+  if (newWidth == width && newHeight == height) return start;
+  const auto w = static_cast<std::int32_t>(newWidth);
+  const auto h = static_cast<std::int32_t>(newHeight);
+  const auto left = static_cast<std::int32_t>(start.left + roundHalfEven((width - newWidth) / 2));
+  const auto top = static_cast<std::int32_t>(start.top + roundHalfEven((height - newHeight) / 2));
+  const std::int32_t x = fitted(left, w, workArea.left, workArea.right);
+  const std::int32_t y = fitted(top, h, workArea.top, workArea.bottom);
+  return PixelRect{x, y, x + w, y + h};
+}
+
+}  // namespace
+
+PixelRect NotchSizer::resized(const PixelRect& window, int notches, const PixelRect& workArea) {
+  const double width = widthOf(window);
+  const double height = heightOf(window);
+  if (notches == 0 || width <= 0 || height <= 0 || widthOf(workArea) <= 0 ||
+      heightOf(workArea) <= 0) {
+    return window;
+  }
+  if (last_ != window) {
+    start_ = window;
+    steps_ = 0;
+  }
+  const PixelRect next = scaledByNotches(start_, steps_ + notches, workArea);
+  const bool against = notches > 0 ? widthOf(next) < width || heightOf(next) < height
+                                   : widthOf(next) > width || heightOf(next) > height;
+  if (against || next == window) return window;
+  steps_ += notches;
+  last_ = next;
+  return next;
 }
 
 }  // namespace zarn

@@ -31,18 +31,49 @@ struct MonitorArea {
 std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
                                                const std::vector<MonitorArea>& monitors);
 
+// Where the clock stood before it was moved onto another monitor because its own went away
+// (a laptop taken from its dock), so that it goes back there when that monitor returns.
+class WayHome {
+ public:
+  // The place for the window once the monitors have changed, nullopt to leave it: its home
+  // when it was moved off a monitor that shows that place again and still stands where it
+  // was put (dragged or sized since, it has a new place of the user's); otherwise the place
+  // of placeOnNearestMonitor, and then the window's place before is kept as its home.
+  std::optional<PixelRect> afterMonitorsChanged(const PixelRect& window,
+                                                const std::vector<MonitorArea>& monitors);
+
+ private:
+  std::optional<PixelRect> home_;
+  PixelRect placed_;  // where the move put the window
+};
+
 // The user sizes the clock in steps ("notches" of the mouse wheel), each about a tenth larger
 // or smaller, but never below the smallest clock nor beyond its monitor's work area.
 inline constexpr double kNotchFactor = 1.1;
 inline constexpr std::int32_t kSmallestClock = 64;
 
-// The window after `notches` steps (positive: larger): both sides scaled by the same
-// factor, so a square stays square, and the centre kept to within half a pixel. A step
-// never sizes against its direction: growing leaves a window already beyond the work area
-// as it is, shrinking leaves one already below the smallest clock, and a shrink of a window
-// larger than the work area fits it in at once. Where the work area is smaller than the
-// smallest clock, the work area wins.
-PixelRect resizedByNotches(const PixelRect& window, int notches, const PixelRect& workArea);
+// Sizes the window by notches, counted from where a run of them began, so that a notch down
+// undoes a notch up exactly, also where a bound or the work area's edge shaped the step.
+class NotchSizer {
+ public:
+  // The window after `notches` more steps (positive: larger). The window the run began with,
+  // both sides scaled by the same factor, so a square stays square, and about its centre,
+  // then moved as little as it takes into the work area; the run's window itself where the
+  // notches come back to its size. The factor is 1.1 to the power of the run's notches, but
+  // the longer side never ends below the smallest clock (a clock below it grows to it with
+  // its first notch, and on from there) and neither side beyond the work area, which wins
+  // over the smallest clock. A step never sizes against its direction:
+  // growing leaves a window already beyond the work area as it is, shrinking leaves one
+  // already below the smallest clock, and a shrink of a window larger than the work area
+  // fits it in at once. A step that changes nothing is not counted, and a window that no
+  // longer stands where the last step left it (dragged, or sized otherwise) begins a new run.
+  PixelRect resized(const PixelRect& window, int notches, const PixelRect& workArea);
+
+ private:
+  std::optional<PixelRect> last_;  // where the last step left the window
+  PixelRect start_;                // the window the run began with
+  int steps_ = 0;                  // the notches counted since
+};
 
 // One of the window's Top, Left, Width and Height: the twips value last assigned and the
 // pixel value the window took for it. The window stands on whole pixels, so reading the

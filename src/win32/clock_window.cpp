@@ -112,7 +112,7 @@ void FrmZarnWindow::create(frmZarn& form) {
 
 void FrmZarnWindow::showFirstTime() {
   if (hwnd_ == nullptr) return;
-  keepOnAMonitor(hwnd_);
+  keepOnAMonitor(hwnd_, wayHome_);
   // The first ShowWindow of a process takes the launcher's show state instead of its own
   // (a shortcut's "Minimiert" or "Maximiert"); the clock always opens normal, so a state
   // that came from there is undone at once by the second call.
@@ -421,22 +421,21 @@ LRESULT FrmZarnWindow::onContextMenu(LPARAM position) {
 }
 
 LRESULT FrmZarnWindow::onDisplayChange() {
-  keepOnAMonitor(hwnd_);
+  keepOnAMonitor(hwnd_, wayHome_);
   return 0;
 }
 
 LRESULT FrmZarnWindow::onWorkAreaChange(WPARAM action) {
-  if (action == SPI_SETWORKAREA) keepOnAMonitor(hwnd_);
+  if (action == SPI_SETWORKAREA) keepOnAMonitor(hwnd_, wayHome_);
   return 0;
 }
 
 LRESULT FrmZarnWindow::onMouseWheel(WPARAM wParam, LPARAM lParam) {
-  // The focused clock also hears a wheel turned over other windows; only Ctrl + wheel with
-  // the pointer over the clock sizes it.
+  // The focused clock also hears a wheel turned over other windows, also over one that
+  // covers it; only Ctrl + wheel with the pointer over the clock where it shows sizes it.
   const POINT pointer{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  RECT rect{};
-  if ((GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) == 0 || GetWindowRect(hwnd_, &rect) == FALSE ||
-      PtInRect(&rect, pointer) == FALSE) {
+  if ((GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) == 0 ||
+      GetAncestor(WindowFromPoint(pointer), GA_ROOT) != hwnd_) {
     wheel_.reset();
     return 0;
   }
@@ -472,7 +471,7 @@ LRESULT FrmZarnWindow::onRescaleTimer() {
 
 void FrmZarnWindow::resizeAndRedraw(int notches) {
   // WM_SIZE has given the back buffer the new size before the frame is drawn into it.
-  if (!resizeByNotches(hwnd_, notches)) return;
+  if (!resizeByNotches(hwnd_, notches, notchSizer_)) return;
   buffer_.stretchPlainly(true);
   tick();
   SetTimer(hwnd_, kRescaleTimer, kRescaleDelay, nullptr);

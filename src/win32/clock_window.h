@@ -128,6 +128,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
   WheelNotches wheel_;                // Ctrl + wheel deltas not yet a whole notch
+  NotchSizer notchSizer_;             // the run of notches, so that one down undoes one up
+  WayHome wayHome_;                   // where a clock moved off a monitor that went away stood
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window
   bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;

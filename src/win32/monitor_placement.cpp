@@ -22,7 +22,7 @@ BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*rect*/, LPAR
 
 }  // namespace
 
-void keepOnAMonitor(HWND window) {
+void keepOnAMonitor(HWND window, WayHome& way) {
   // A place on a monitor that is gone (a laptop undocked, a resolution lowered) would leave
   // the clock where nobody can see it or drag it back.
   RECT rect{};
@@ -31,14 +31,14 @@ void keepOnAMonitor(HWND window) {
       EnumDisplayMonitors(nullptr, nullptr, &collectMonitor, reinterpret_cast<LPARAM>(&monitors)) !=
           FALSE) {
     if (const auto placed =
-            placeOnNearestMonitor({rect.left, rect.top, rect.right, rect.bottom}, monitors)) {
+            way.afterMonitorsChanged({rect.left, rect.top, rect.right, rect.bottom}, monitors)) {
       SetWindowPos(window, nullptr, placed->left, placed->top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
 }
 
-bool resizeByNotches(HWND window, int notches) {
+bool resizeByNotches(HWND window, int notches, NotchSizer& sizer) {
   if (notches == 0 || IsIconic(window) != FALSE || IsZoomed(window) != FALSE) return false;
   RECT rect{};
   MONITORINFO monitor{};
@@ -50,7 +50,7 @@ bool resizeByNotches(HWND window, int notches) {
   const PixelRect before{rect.left, rect.top, rect.right, rect.bottom};
   const RECT& work = monitor.rcWork;
   const PixelRect resized =
-      resizedByNotches(before, notches, {work.left, work.top, work.right, work.bottom});
+      sizer.resized(before, notches, {work.left, work.top, work.right, work.bottom});
   if (resized == before) return false;
   return SetWindowPos(window, nullptr, resized.left, resized.top, resized.right - resized.left,
                       resized.bottom - resized.top, SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;

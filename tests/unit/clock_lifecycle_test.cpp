@@ -254,13 +254,14 @@ TEST_F(ShellRestartTest, AddsTheSameRecordAgainOnlyWhileTheIconIsPresent) {
   EXPECT_TRUE(fake.journal.lines().empty());
 
   load();
+  // The shell also announces itself while it still shows the icon, which it would refuse to
+  // add a second time: deleted first, it is taken, and no retry follows.
   form.TaskbarCreated();
-  // An icon the shell took is never added a second time by the retry.
   form.TrayRetry_Timer();
-  expectCalls(fake.journal, {"Shell_NotifyIcon(0)"});
-  ASSERT_EQ(fake.shell.records.size(), 2U);
-  EXPECT_EQ(fake.shell.records[1].first, Shell::kNimAdd);
-  EXPECT_TRUE(sameRecord(fake.shell.records[1].second, fake.shell.records[0].second));
+  expectCalls(fake.journal, {"Shell_NotifyIcon(2)", "Shell_NotifyIcon(0)"});
+  EXPECT_FALSE(form.trayIconRefused());
+  ASSERT_EQ(fake.shell.records.size(), 3U);
+  EXPECT_TRUE(sameRecord(fake.shell.records[2].second, fake.shell.records[0].second));
 
   std::int16_t cancel = 0;
   form.Form_Unload(cancel);
@@ -273,9 +274,9 @@ TEST_F(ShellRestartTest, AddsTheSameRecordAgainOnlyWhileTheIconIsPresent) {
 
 TEST_F(ShellRestartTest, ARefusedAddPassesSilently) {
   load();
-  fake.journal.failOn("Shell_NotifyIcon", 1);
+  fake.journal.failOn("Shell_NotifyIcon", 2);
   form.TaskbarCreated();
-  expectCalls(fake.journal, {"Shell_NotifyIcon(0) -> Failure(4711)"});
+  expectCalls(fake.journal, {"Shell_NotifyIcon(2)", "Shell_NotifyIcon(0) -> Failure(4711)"});
   EXPECT_TRUE(fake.messages.texts().empty());
 }
 
@@ -293,18 +294,19 @@ TEST_F(LateShellTest, ARefusedIconIsRetriedSilentlyUntilTheShellTakesIt) {
   form.TrayRetry_Timer();
   EXPECT_TRUE(form.trayIconRefused());
   // A failing call is as silent as a refusal, and the retries go on after it.
-  fake.journal.failOn("Shell_NotifyIcon", 1);
+  fake.journal.failOn("Shell_NotifyIcon", 2);
   form.TrayRetry_Timer();
   EXPECT_TRUE(form.trayIconRefused());
   form.TrayRetry_Timer();
   form.TrayRetry_Timer();
   EXPECT_FALSE(form.trayIconRefused());
   form.TrayRetry_Timer();
-  expectCalls(fake.journal, {"Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(0) -> Failure(4711)",
-                             "Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(0)"});
+  expectCalls(fake.journal,
+              {"Shell_NotifyIcon(2)", "Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(2)",
+               "Shell_NotifyIcon(0) -> Failure(4711)", "Shell_NotifyIcon(2)",
+               "Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(2)", "Shell_NotifyIcon(0)"});
   EXPECT_TRUE(fake.messages.texts().empty());
   for (const auto& [message, record] : fake.shell.records) {
-    EXPECT_EQ(message, Shell::kNimAdd);
     EXPECT_TRUE(sameRecord(record, form.trayIcon));
   }
 
@@ -320,7 +322,7 @@ TEST_F(LateShellTest, TaskbarCreatedAddsARefusedIconAndEndsTheRetries) {
   load();
   form.TaskbarCreated();
   form.TrayRetry_Timer();
-  expectCalls(fake.journal, {"Shell_NotifyIcon(0)"});
+  expectCalls(fake.journal, {"Shell_NotifyIcon(2)", "Shell_NotifyIcon(0)"});
   EXPECT_FALSE(form.trayIconRefused());
 
   // A shell that restarts and is not ready yet refuses the add again: the retries resume.
@@ -329,7 +331,8 @@ TEST_F(LateShellTest, TaskbarCreatedAddsARefusedIconAndEndsTheRetries) {
   form.TaskbarCreated();
   EXPECT_TRUE(form.trayIconRefused());
   form.TrayRetry_Timer();
-  expectCalls(fake.journal, {"Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(0)"});
+  expectCalls(fake.journal, {"Shell_NotifyIcon(2)", "Shell_NotifyIcon(0)=0", "Shell_NotifyIcon(2)",
+                             "Shell_NotifyIcon(0)"});
 }
 
 TEST_F(LateShellTest, ARefusedIconIsDeletedAtShutDownAndNotRetriedAfterwards) {

@@ -159,6 +159,11 @@ TEST_F(MenuTest, APictureThatCannotBeLoadedKeepsTheOldFaceAndReportsLine190) {
                        "angegebene Datei nicht finden.",
                        "mitProp_Click", 190));
   EXPECT_EQ(fake.journal.lines()[18], "LoadPicture(weg.jpg) -> Failure(-2147024894)");
+
+  // A resize decodes the face shown again, from its own file.
+  fake.journal.clear();
+  form.rescaleFace();
+  EXPECT_EQ(fake.journal.lines(), (std::vector<std::string>{"LoadPicture(clockbg5.bmp)=502"}));
 }
 
 // After a resize the face is decoded again at the new size; a file gone since start keeps

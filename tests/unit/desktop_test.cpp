@@ -100,6 +100,20 @@ TEST(NearestMonitor, TakesAWindowOnNoMonitorIntoTheNearestWorkAreaAndLeavesOther
       EXPECT_EQ(*placed, *c.placed);
     }
   }
+
+  // Moved off a monitor that went away, a clock goes back when it returns, once, unless the
+  // user dragged or sized it meanwhile.
+  const PixelRect home{2000, 500, 2200, 700};
+  const PixelRect moved{1080, 500, 1280, 700};
+  for (const PixelRect now :
+       {moved, PixelRect{900, 400, 1100, 600}, PixelRect{1070, 490, 1290, 710}}) {
+    WayHome way;
+    EXPECT_EQ(way.afterMonitorsChanged(home, undocked), moved);
+    EXPECT_EQ(way.afterMonitorsChanged(moved, undocked), std::nullopt);
+    const auto back = now == moved ? std::optional<PixelRect>(home) : std::nullopt;
+    EXPECT_EQ(way.afterMonitorsChanged(now, docked), back);
+    EXPECT_EQ(way.afterMonitorsChanged(back.value_or(now), docked), std::nullopt);
+  }
 }
 
 TEST(PictureFiles, ANameWithARootOrADriveIsNotRelative) {
@@ -179,7 +193,7 @@ TEST(PictureFiles, AReducedDecodeMustCoverTheShownSizeAndBeSmallerThanTheFrame) 
   }
 }
 
-TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
+TEST(NotchSizer, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea) {
   const PixelRect work{0, 0, 1280, 984};  // 1280 × 1024 less a taskbar of 40
   const PixelRect small{0, 0, 600, 400};
   const struct {
@@ -198,7 +212,7 @@ TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea)
       // 210 × 1.1 = 231, 21 more: the corner moves by 10.5, rounded to 10 (half to even), and
       // the centre by half a pixel.
       {"odd growth", {100, 100, 310, 310}, 1, work, {90, 90, 321, 321}},
-      {"not square keeps its shape", {0, 0, 300, 200}, 1, work, {-15, -10, 315, 210}},
+      {"not square keeps its shape", {100, 100, 400, 300}, 1, work, {85, 90, 415, 310}},
       {"a negative place on a monitor left of the primary",
        {-500, 40, -300, 240},
        1,
@@ -212,11 +226,12 @@ TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea)
        work,
        {100, 100, 120, 120}},
       {"below 64 grows to 64 at least", {100, 100, 120, 120}, 1, work, {78, 78, 142, 142}},
+      {"thin, its longer side beyond 64", {100, 100, 110, 300}, 1, work, {100, 90, 111, 310}},
       {"larger stops at the work area's height",
        {400, 300, 1300, 1200},
        2,
        work,
-       {358, 258, 1342, 1242}},
+       {296, 0, 1280, 984}},
       {"at the work area's height stays", {0, 0, 984, 984}, 1, work, {0, 0, 984, 984}},
       {"a work area smaller than the clock: growing leaves it",
        {0, 0, 800, 800},
@@ -227,34 +242,39 @@ TEST(ResizedByNotches, ScalesAboutTheCentreWithinTheSmallestClockAndTheWorkArea)
        {0, 0, 800, 800},
        -1,
        small,
-       {200, 200, 600, 600}},
+       {200, 0, 600, 400}},
       {"a work area smaller than the smallest clock wins",
        {0, 0, 100, 100},
        -1,
        {0, 0, 50, 40},
-       {30, 30, 70, 70}},
+       {10, 0, 50, 40}},
       {"an empty window stays", {10, 10, 10, 10}, 1, work, {10, 10, 10, 10}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const PixelRect got = resizedByNotches(c.window, c.notches, c.workArea);
+    const PixelRect got = NotchSizer().resized(c.window, c.notches, c.workArea);
     EXPECT_EQ(got, c.resized) << got.left << "," << got.top << "," << got.right << ","
                               << got.bottom;
   }
 }
 
-TEST(ResizedByNotches, NotchesUpThenDownComeBackAndTheCentreStaysWithinAPixel) {
+TEST(NotchSizer, NotchesUpThenDownComeBackExactlyUntilTheWindowIsMovedOtherwise) {
   const PixelRect work{0, 0, 3840, 2100};
-  for (const std::int32_t side : {64, 65, 200, 201, 250, 300, 399, 400}) {
+  for (const std::int32_t side : {20, 64, 65, 200, 201, 250, 300, 399, 400}) {
     SCOPED_TRACE(side);
-    PixelRect window{1000, 500, 1000 + side, 500 + side};
-    for (int n = 0; n < 10; ++n) window = resizedByNotches(window, 1, work);
-    for (int n = 0; n < 10; ++n) window = resizedByNotches(window, -1, work);
-    EXPECT_EQ(window.right - window.left, side);
-    EXPECT_EQ(window.bottom - window.top, side);
-    EXPECT_LE(std::abs(window.left - 1000), 1);
-    EXPECT_LE(std::abs(window.top - 500), 1);
+    // Thin, and against the work area's right edge, which the steps up move it away from.
+    const PixelRect start{3840 - side / 4, 500, 3840, 500 + side};
+    NotchSizer sizer;
+    PixelRect window = start;
+    for (int n = 0; n < 10; ++n) window = sizer.resized(window, 1, work);
+    for (int n = 0; n < 10; ++n) window = sizer.resized(window, -1, work);
+    EXPECT_EQ(window, start);
   }
+  NotchSizer sizer;
+  const PixelRect grown = sizer.resized({100, 100, 300, 300}, 1, work);
+  EXPECT_EQ(sizer.resized({grown.left + 50, grown.top, grown.right + 50, grown.bottom}, -1, work),
+            (PixelRect{150, 100, 350, 300}))
+      << "dragged after a notch, it shrinks about where it stands";
 }
 
 TEST(RememberedTwips, ReadsBackWhatWasAssignedUntilTheWindowMovesOtherwise) {

@@ -430,11 +430,17 @@ void FakeProcess::end() {
 bool FakeShell::shellNotifyIcon(std::uint32_t message, const NotifyIconData& data) {
   journal_.call("Shell_NotifyIcon", "Shell_NotifyIcon(" + std::to_string(message) + ")");
   records.emplace_back(message, data);
-  if (message == Shell::kNimAdd && refuseAdds > 0) {
-    --refuseAdds;
+  const std::pair<Handle, std::uint32_t> icon{data.hWnd, data.uID};
+  if (message == Shell::kNimDelete) {
+    shown_.erase(icon);
+    return true;
+  }
+  if (message == Shell::kNimAdd && (refuseAdds > 0 || shown_.count(icon) != 0)) {
+    if (shown_.count(icon) == 0) --refuseAdds;
     journal_.returns("0");
     return false;
   }
+  shown_.insert(icon);
   return true;
 }
 

@@ -13,7 +13,7 @@
 //   SaveSetting(Zarn,Layout,Top,0)   MsgBox(<text>,0,Zarn)          End
 //   SetTop(0)  SetLeft(0)  SetWidth(3000)  SetHeight(3000)  Show  Hide  Unload  PopupMenu
 //   Shell_NotifyIcon(0)              GetForegroundWindow=7          GetWindowThreadProcessId(7)=9
-//   Shell_NotifyIcon(0)=0 (an add the shell refused)
+//   Shell_NotifyIcon(0)=0 (an add the shell refused: not ready, or the icon shown already)
 //   AttachThreadInput(9,5,-1)        SetForegroundWindow(100)       IsIconic(100)=0
 //   ShowWindow(100,5)                SetWindowPos(100,HWND_TOP)
 //
@@ -353,6 +353,8 @@ class FakeShell : public Shell {
 
  private:
   Journal& journal_;
+  // The icons shown, by window and identifier: an add of one of them is refused.
+  std::set<std::pair<Handle, std::uint32_t>> shown_;
 };
 
 class FakeActivation : public WindowActivation {
