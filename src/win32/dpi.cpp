@@ -17,6 +17,8 @@ Function lookUp(const wchar_t* module, const char* name) {
 using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiCall = int(WINAPI*)(int, UINT);
 using GetDpiForMonitorCall = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using AdjustWindowRectExForDpiCall = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using SystemParametersInfoForDpiCall = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using LoadIconWithScaleDownCall = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
 
 GetDpiForWindowCall getDpiForWindow() {
@@ -106,6 +108,33 @@ int systemMetricForDpi(int index, UINT dpi) {
       lookUp<GetSystemMetricsForDpiCall>(L"user32.dll", "GetSystemMetricsForDpi");
   if (call != nullptr) return call(index, dpi);
   return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(systemDpi()));
+}
+
+RECT frameForClient(int width, int height, DWORD style, UINT dpi) {
+  static const auto call =
+      lookUp<AdjustWindowRectExForDpiCall>(L"user32.dll", "AdjustWindowRectExForDpi");
+  RECT frame{0, 0, width, height};
+  if (call == nullptr || call(&frame, style, FALSE, 0, dpi) == FALSE) {
+    frame = RECT{0, 0, width, height};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+  }
+  return frame;
+}
+
+bool nonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, UINT dpi) {
+  static const auto call =
+      lookUp<SystemParametersInfoForDpiCall>(L"user32.dll", "SystemParametersInfoForDpi");
+  metrics.cbSize = sizeof metrics;
+  if (call != nullptr) {
+    return call(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi) != FALSE;
+  }
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) == FALSE) {
+    return false;
+  }
+  // Without per-monitor DPI every window has the system's, at which the metrics are given.
+  metrics.lfMessageFont.lfHeight =
+      MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi()));
+  return true;
 }
 
 HICON loadIconOfSize(HINSTANCE instance, int id, int size) {

@@ -25,6 +25,11 @@ UINT taskbarDpi();
 std::vector<MonitorArea> monitorAreas();
 // GetSystemMetrics as at `dpi`.
 int systemMetricForDpi(int index, UINT dpi);
+// The outer rectangle of a window of `style` whose client area is `width` × `height` at `dpi`,
+// its frame as wide as the system draws it there.
+RECT frameForClient(int width, int height, DWORD style, UINT dpi);
+// The system's non-client metrics (the message font among them) as at `dpi`.
+bool nonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, UINT dpi);
 // The program's icon `id` drawn for `size` pixels square, scaled down from a larger frame
 // where the icon has none of that size; null when it cannot be loaded.
 HICON loadIconOfSize(HINSTANCE instance, int id, int size);

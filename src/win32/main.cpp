@@ -78,8 +78,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
       process, shell,  activation};
 
   // The dialog decodes its pictures to the preview's square with a loader of its own.
-  WicPictureLoader previewPictures([&screen] { return PropertiesWindow::previewSize(screen); });
   PropertiesWindow propertiesWindow(instance, screen, [&window] { return window.hwnd(); });
+  WicPictureLoader previewPictures(
+      [&propertiesWindow] { return propertiesWindow.previewSize(); });
   Win32CommonDialogs dialogs([&propertiesWindow] { return propertiesWindow.dialog(); });
   frmProperties properties(propertiesWindow, dialogs, previewPictures);
   frmZarn form(platform, properties);
