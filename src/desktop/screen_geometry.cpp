@@ -98,10 +98,10 @@ PixelRect rectForDpiChange(const PixelRect& suggested, unsigned dpi,
     }
   }
   if (target == nullptr) return placed;
-  const std::int32_t dx = shiftIntoArea(placed.left, placed.right, target->monitor.left,
-                                        target->monitor.right);
-  const std::int32_t dy = shiftIntoArea(placed.top, placed.bottom, target->monitor.top,
-                                        target->monitor.bottom);
+  const std::int32_t dx =
+      shiftIntoArea(placed.left, placed.right, target->monitor.left, target->monitor.right);
+  const std::int32_t dy =
+      shiftIntoArea(placed.top, placed.bottom, target->monitor.top, target->monitor.bottom);
   return {placed.left + dx, placed.top + dy, placed.right + dx, placed.bottom + dy};
 }
 

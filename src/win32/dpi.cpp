@@ -55,8 +55,9 @@ BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*rect*/, LPAR
     const RECT& m = info.rcMonitor;
     const RECT& w = info.rcWork;
     auto& monitors = *reinterpret_cast<std::vector<MonitorArea>*>(data);
-    const MonitorArea area{
-        {m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}, dpiForMonitor(monitor)};
+    const MonitorArea area{{m.left, m.top, m.right, m.bottom},
+                           {w.left, w.top, w.right, w.bottom},
+                           dpiForMonitor(monitor)};
     if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
       monitors.insert(monitors.begin(), area);
     } else {
@@ -141,7 +142,8 @@ HICON loadIconOfSize(HINSTANCE instance, int id, int size) {
   // comctl32 version 6 comes with the manifest; its scaling down is sharper than that of
   // LoadImage, which scales up from the next smaller frame.
   static const auto call = [] {
-    if (LoadLibraryW(L"comctl32.dll") == nullptr) return static_cast<LoadIconWithScaleDownCall>(nullptr);
+    if (LoadLibraryW(L"comctl32.dll") == nullptr)
+      return static_cast<LoadIconWithScaleDownCall>(nullptr);
     return lookUp<LoadIconWithScaleDownCall>(L"comctl32.dll", "LoadIconWithScaleDown");
   }();
   HICON icon = nullptr;

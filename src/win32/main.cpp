@@ -79,8 +79,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
 
   // The dialog decodes its pictures to the preview's square with a loader of its own.
   PropertiesWindow propertiesWindow(instance, screen, [&window] { return window.hwnd(); });
-  WicPictureLoader previewPictures(
-      [&propertiesWindow] { return propertiesWindow.previewSize(); });
+  WicPictureLoader previewPictures([&propertiesWindow] { return propertiesWindow.previewSize(); });
   Win32CommonDialogs dialogs([&propertiesWindow] { return propertiesWindow.dialog(); });
   frmProperties properties(propertiesWindow, dialogs, previewPictures);
   frmZarn form(platform, properties);

@@ -77,8 +77,7 @@ UniqueFont createMessageFont(UINT dpi) {
     return static_cast<int>(extent.cx);
   };
   const int start = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-  font.lfHeight =
-      sign * fittedFontHeight(start, kSmallestHeight, twipsPerPixel(dpi), captionWidth);
+  font.lfHeight = sign * fittedFontHeight(start, kSmallestHeight, twipsPerPixel(dpi), captionWidth);
   font.lfWidth = 0;
   return UniqueFont(CreateFontIndirectW(&font));
 }

@@ -899,8 +899,7 @@ std::string dpiChangeTakesTheRectangle(const Context& context) {
   const Geometry before = windowGeometry(window);
   expectEqual(before, Geometry{200, 100, 200, 200}, "the clock at 100 %");
   const RECT suggested{250, 150, 550, 450};
-  const HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, clock.id());
+  const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, clock.id());
   requireTrue(process != nullptr, "the clock's process", "not opened", "opened for writing");
   void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
   const bool written = remote != nullptr && WriteProcessMemory(process, remote, &suggested,

@@ -279,9 +279,15 @@ TEST(DpiChange, SizesComeFromTheTwipsSoCrossingBackAndForthNeverDrifts) {
     unsigned dpi;
     std::int32_t pixels;
   } cases[] = {
-      {3000, 96, 200}, {3000, 144, 300}, {3000, 120, 250}, {3000, 168, 350}, {3000, 216, 450},
+      {3000, 96, 200},
+      {3000, 144, 300},
+      {3000, 120, 250},
+      {3000, 168, 350},
+      {3000, 216, 450},
       // 3010 twips are 200.67 pixels at 100 % and 300.83 at 150 %: each side rounds on its own.
-      {3010, 96, 201}, {3010, 144, 301}, {3010, 120, 251},
+      {3010, 96, 201},
+      {3010, 144, 301},
+      {3010, 120, 251},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(pixelsAtDpi(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
@@ -307,16 +313,47 @@ TEST(StoredPlace, IsReadWithTheFactorOfTheMonitorItPointsInto) {
     unsigned systemDpi;
     StoredPlace expected;
   } cases[] = {
-      {"the first start, on the laptop", 0, 0, 3000, 3000, laptopFirst, 144, {{0, 0, 300, 300}, 144}},
+      {"the first start, on the laptop",
+       0,
+       0,
+       3000,
+       3000,
+       laptopFirst,
+       144,
+       {{0, 0, 300, 300}, 144}},
       {"on the laptop", 1000, 1000, 3000, 3000, laptopFirst, 144, {{100, 100, 400, 400}, 144}},
-      {"on the monitor at 100 %", 30000, 1500, 3000, 3000, laptopFirst, 144,
+      {"on the monitor at 100 %",
+       30000,
+       1500,
+       3000,
+       3000,
+       laptopFirst,
+       144,
        {{2000, 100, 2200, 300}, 96}},
-      {"left of the laptop", -27000, 1500, 3000, 3000, leftOfLaptop, 144,
+      {"left of the laptop",
+       -27000,
+       1500,
+       3000,
+       3000,
+       leftOfLaptop,
+       144,
        {{-1800, 100, -1600, 300}, 96}},
       // 20000 twips are 2000 pixels at 150 % and 1333 at 100 %: on neither monitor.
-      {"pointing into none: the system's factor", 20000, 0, 3000, 3000, laptopFirst, 144,
+      {"pointing into none: the system's factor",
+       20000,
+       0,
+       3000,
+       3000,
+       laptopFirst,
+       144,
        {{2000, 0, 2300, 300}, 144}},
-      {"a place stored with the system's factor", 4500, 3000, 3000, 3000, oneAt100, 96,
+      {"a place stored with the system's factor",
+       4500,
+       3000,
+       3000,
+       3000,
+       oneAt100,
+       96,
        {{300, 200, 500, 400}, 96}},
       {"no monitor at all", 4500, 3000, 3000, 3000, none, 120, {{375, 250, 625, 500}, 120}},
   };
@@ -343,18 +380,38 @@ TEST(DpiChange, ADragKeepsThePressedPointUnderTheCursorAndStaysOnTheNewMonitor) 
     const std::vector<MonitorArea>& monitors;
     PixelRect expected;
   } cases[] = {
-      {"no drag: the suggestion", {1900, 400, 2200, 700}, 144, std::nullopt, pair,
+      {"no drag: the suggestion",
+       {1900, 400, 2200, 700},
+       144,
+       std::nullopt,
+       pair,
        {1900, 400, 2200, 700}},
       // Pressed 100 pixels into the clock at 100 %, 150 at 150 %.
-      {"onto 150 %", {1900, 400, 2200, 700}, 144, DragAnchor{1950, 500, 1500, 1500}, pair,
+      {"onto 150 %",
+       {1900, 400, 2200, 700},
+       144,
+       DragAnchor{1950, 500, 1500, 1500},
+       pair,
        {1800, 350, 2100, 650}},
       // Pressed 180 pixels in: about the cursor its centre would be back at 1830; it goes to
       // the boundary, the cursor still on the clock.
-      {"onto 150 %, pressed near the right edge", {1900, 400, 2200, 700}, 144,
-       DragAnchor{1950, 500, 2700, 1500}, pair, {1770, 350, 2070, 650}},
-      {"back onto 100 %", {1800, 400, 2000, 600}, 96, DragAnchor{1900, 500, 1500, 1500}, pair,
+      {"onto 150 %, pressed near the right edge",
+       {1900, 400, 2200, 700},
+       144,
+       DragAnchor{1950, 500, 2700, 1500},
+       pair,
+       {1770, 350, 2070, 650}},
+      {"back onto 100 %",
+       {1800, 400, 2000, 600},
+       96,
+       DragAnchor{1900, 500, 1500, 1500},
+       pair,
        {1800, 400, 2000, 600}},
-      {"a DPI no monitor has", {0, 0, 300, 300}, 144, DragAnchor{100, 100, 1500, 1500}, oneAt100,
+      {"a DPI no monitor has",
+       {0, 0, 300, 300},
+       144,
+       DragAnchor{100, 100, 1500, 1500},
+       oneAt100,
        {-50, -50, 250, 250}},
   };
   for (const auto& c : cases) {
