@@ -16,6 +16,7 @@
 #include "platform/failure.h"
 #include "platform/numeric.h"
 #include "properties/dialog_layout.h"
+#include "win32/control_class.h"
 #include "win32/dpi.h"
 #include "win32/handles.h"
 #include "win32/picture.h"
@@ -27,28 +28,6 @@ namespace zarn::win32 {
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
-struct ControlClass {
-  const wchar_t* name;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ControlClass controlClass(ControlKind kind) {
-  constexpr DWORD child = WS_CHILD | WS_VISIBLE;
-  switch (kind) {
-    case ControlKind::label:
-      // A caption wider than its label is cut at the right rather than wrapped into a
-      // second line that the label's height would cut through.
-      return {L"STATIC", child | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case ControlKind::textBox:
-      return {L"EDIT", child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::button:
-      return {L"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::ownerDrawn:
-      break;
-  }
-  return {L"STATIC", child | SS_OWNERDRAW, 0};
-}
 
 COLORREF toColorRef(Colour colour) {
   return static_cast<COLORREF>(static_cast<std::uint32_t>(colour));
