@@ -544,12 +544,24 @@ LRESULT FrmZarnWindow::onDpiChanged(WPARAM dpi, LPARAM suggested) {
     form_->Form_MouseDown(buttons::kLeft, 0, static_cast<float>(client.x) * factor,
                           static_cast<float>(client.y) * factor);
   }
+  useIconsFor(newDpi);
   // The face is decoded afresh at the new size and drawn at once.
   KillTimer(hwnd_, kRescaleTimer);
   buffer_.stretchPlainly(false);
   form_->rescaleFace();
   tick();
   return 0;
+}
+
+void FrmZarnWindow::useIconsFor(UINT dpi) {
+  UniqueIcon big(loadIconOfSize(instance_, IDI_ZARN, systemMetricForDpi(SM_CXICON, dpi)));
+  UniqueIcon small(loadIconOfSize(instance_, IDI_ZARN, systemMetricForDpi(SM_CXSMICON, dpi)));
+  if (!big || !small) return;
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window no longer shows the icons these replace.
+  dpiBigIcon_ = std::move(big);
+  dpiSmallIcon_ = std::move(small);
 }
 
 void FrmZarnWindow::resizeAndRedraw(int notches) {

@@ -137,6 +137,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   };
   void notePending(Twips PendingPlace::*side, Twips value, const char* what);
   void placeAsRestored();
+  // Gives the window its icons drawn for `dpi`; the class keeps those of the system's DPI.
+  void useIconsFor(UINT dpi);
 
   HINSTANCE instance_;
   Win32Screen& screen_;
@@ -154,6 +156,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
   UniqueIcon trayIconImage_;
+  UniqueIcon dpiBigIcon_;  // set on the window for its DPI, from a DPI change on
+  UniqueIcon dpiSmallIcon_;
   UniqueMenu menu_;
   BackBuffer buffer_;  // open from WM_CREATE to WM_DESTROY
   RememberedTwips top_;

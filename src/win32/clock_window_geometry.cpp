@@ -66,6 +66,7 @@ void FrmZarnWindow::placeAsRestored() {
   left_.assign(pending.left, rect.left);
   width_.assign(pending.width, rect.right - rect.left);
   height_.assign(pending.height, rect.bottom - rect.top);
+  if (place.dpi != systemDpi()) useIconsFor(place.dpi);
 }
 
 SIZE FrmZarnWindow::clientSize() {
