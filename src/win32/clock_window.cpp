@@ -10,6 +10,7 @@
 #include "clock/mouse_input.h"
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
+#include "platform/failure.h"
 #include "platform/numeric.h"
 #include "win32/dpi.h"
 #include "win32/monitor_placement.h"
@@ -520,8 +521,13 @@ LRESULT FrmZarnWindow::onDpiChanged(WPARAM dpi, LPARAM suggested) {
                       static_cast<float>(form_->grabY)};
   }
   screen_.setDpi(newDpi);
-  const PixelRect target = rectForDpiChange({rect->left, rect->top, rect->right, rect->bottom},
-                                            newDpi, drag, monitorAreas());
+  const PixelRect suggestion{rect->left, rect->top, rect->right, rect->bottom};
+  PixelRect target = suggestion;
+  try {
+    target = rectForDpiChange(suggestion, newDpi, drag, monitorAreas());
+  } catch (const Failure&) {
+    // A grab point no pixel can hold: the suggestion as it is.
+  }
   SetWindowPos(hwnd_, nullptr, target.left, target.top, target.right - target.left,
                target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE);
   RECT placed{};
@@ -529,8 +535,9 @@ LRESULT FrmZarnWindow::onDpiChanged(WPARAM dpi, LPARAM suggested) {
   // The size in twips survives the change where the window took the pixels they give, so
   // that a crossing back gives the very pixels of before; the place is that of the new DPI.
   const float factor = screen_.twipsPerPixelX();
-  const auto keep = [factor, newDpi](RememberedTwips& side, Twips twips, LONG pixels) {
-    const bool same = pixelsAtDpi(twips, newDpi) == pixels;
+  const auto keep = [factor](RememberedTwips& side, Twips twips, LONG pixels) {
+    const bool same =
+        roundHalfEven(static_cast<double>(twips) / factor) == static_cast<double>(pixels);
     side.assign(same ? twips : static_cast<float>(pixels) * factor, pixels);
   };
   top_.assign(static_cast<float>(placed.top) * factor, placed.top);
