@@ -5,6 +5,7 @@ set(ZARN_WIN32_SOURCES
   clock_window_geometry.cpp
   common_dialogs.cpp
   constants_check.cpp
+  dpi.cpp
   main.cpp
   monitor_placement.cpp
   picture.cpp

@@ -252,7 +252,7 @@ AlphaIconImage drawAlphaIcon(int size) {
 
 std::vector<AnyIconImage> iconImages() {
   std::vector<AnyIconImage> images{drawIcon(32), drawIcon(16)};
-  for (int size : {20, 24, 40, 48, 64}) images.emplace_back(drawAlphaIcon(size));
+  for (int size : {20, 24, 28, 36, 40, 48, 64}) images.emplace_back(drawAlphaIcon(size));
   return images;
 }
 

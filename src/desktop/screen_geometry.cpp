@@ -30,7 +30,81 @@ std::int32_t fitted(std::int32_t start, std::int32_t size, std::int32_t low, std
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(start, low, latest));
 }
 
+std::int64_t overlapArea(const PixelRect& a, const PixelRect& b) {
+  if (!overlaps(a, b)) return 0;
+  const std::int64_t width =
+      static_cast<std::int64_t>(std::min(a.right, b.right)) - std::max(a.left, b.left);
+  const std::int64_t height =
+      static_cast<std::int64_t>(std::min(a.bottom, b.bottom)) - std::max(a.top, b.top);
+  return width * height;
+}
+
+// The shift that brings the midpoint of [low, high) into [areaLow, areaHigh).
+std::int32_t shiftIntoArea(std::int32_t low, std::int32_t high, std::int32_t areaLow,
+                           std::int32_t areaHigh) {
+  const std::int64_t middle = (static_cast<std::int64_t>(low) + high) / 2;
+  if (middle < areaLow) return static_cast<std::int32_t>(areaLow - middle);
+  if (middle >= areaHigh) return static_cast<std::int32_t>(areaHigh - 1 - middle);
+  return 0;
+}
+
 }  // namespace
+
+float twipsPerPixel(unsigned dpi) {
+  return 1440.0F / static_cast<float>(dpi > 0 ? dpi : kDefaultDpi);
+}
+
+std::int32_t pixelsAtDpi(Twips twips, unsigned dpi) {
+  return twipsToPixels(twips, twipsPerPixel(dpi), "Bildpunkte");
+}
+
+unsigned dpiForStoredCorner(Twips left, Twips top, const std::vector<MonitorArea>& monitors,
+                            unsigned systemDpi) {
+  for (const MonitorArea& area : monitors) {
+    const double factor = twipsPerPixel(area.dpi);
+    const double x = roundHalfEven(left / factor);
+    const double y = roundHalfEven(top / factor);
+    if (x >= area.monitor.left && x < area.monitor.right && y >= area.monitor.top &&
+        y < area.monitor.bottom) {
+      return area.dpi;
+    }
+  }
+  return systemDpi;
+}
+
+StoredPlace placeStored(Twips left, Twips top, Twips width, Twips height,
+                        const std::vector<MonitorArea>& monitors, unsigned systemDpi) {
+  const unsigned dpi = dpiForStoredCorner(left, top, monitors, systemDpi);
+  const std::int32_t x = pixelsAtDpi(left, dpi);
+  const std::int32_t y = pixelsAtDpi(top, dpi);
+  return {{x, y, x + pixelsAtDpi(width, dpi), y + pixelsAtDpi(height, dpi)}, dpi};
+}
+
+PixelRect rectForDpiChange(const PixelRect& suggested, unsigned dpi,
+                           const std::optional<DragAnchor>& drag,
+                           const std::vector<MonitorArea>& monitors) {
+  if (!drag) return suggested;
+  const std::int32_t width = suggested.right - suggested.left;
+  const std::int32_t height = suggested.bottom - suggested.top;
+  const std::int32_t left = drag->cursorX - pixelsAtDpi(drag->grabX, dpi);
+  const std::int32_t top = drag->cursorY - pixelsAtDpi(drag->grabY, dpi);
+  PixelRect placed{left, top, left + width, top + height};
+  const MonitorArea* target = nullptr;
+  std::int64_t largest = 0;
+  for (const MonitorArea& area : monitors) {
+    const std::int64_t shared = overlapArea(suggested, area.monitor);
+    if (area.dpi == dpi && shared > largest) {
+      target = &area;
+      largest = shared;
+    }
+  }
+  if (target == nullptr) return placed;
+  const std::int32_t dx =
+      shiftIntoArea(placed.left, placed.right, target->monitor.left, target->monitor.right);
+  const std::int32_t dy =
+      shiftIntoArea(placed.top, placed.bottom, target->monitor.top, target->monitor.bottom);
+  return {placed.left + dx, placed.top + dy, placed.right + dx, placed.bottom + dy};
+}
 
 std::optional<PixelRect> placeOnNearestMonitor(const PixelRect& window,
                                                const std::vector<MonitorArea>& monitors) {

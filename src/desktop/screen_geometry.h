@@ -18,10 +18,53 @@ struct PixelRect {
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
+inline constexpr unsigned kDefaultDpi = 96;
+
 struct MonitorArea {
   PixelRect monitor;
   PixelRect work;  // the monitor less the taskbar and docked bars
+  unsigned dpi = kDefaultDpi;
 };
+
+// Twips per pixel at a DPI: 1440 twips are one inch.
+float twipsPerPixel(unsigned dpi);
+
+// A side of `twips` in whole pixels at `dpi`. The clock keeps its size in twips and takes its
+// pixels from them at every DPI change, so crossing between two monitors back and forth never
+// drifts: 3000 twips are 200 pixels at 96 DPI, 300 at 144 and 250 at 120, every time.
+std::int32_t pixelsAtDpi(Twips twips, unsigned dpi);
+
+// The stored place, read back at start. Its twips are those of the monitor the clock stood
+// on, so they are read with the factor of the monitor they point into: the first of
+// `monitors` whose rectangle holds the stored top-left corner at its own factor; the system's
+// DPI, and so the place of a build that knew the system factor only, where none does.
+unsigned dpiForStoredCorner(Twips left, Twips top, const std::vector<MonitorArea>& monitors,
+                            unsigned systemDpi);
+// The stored place in pixels at that DPI.
+struct StoredPlace {
+  PixelRect window;
+  unsigned dpi = kDefaultDpi;
+};
+StoredPlace placeStored(Twips left, Twips top, Twips width, Twips height,
+                        const std::vector<MonitorArea>& monitors, unsigned systemDpi);
+
+// A drag under way when the DPI changes: the cursor on the screen and the point of the clock
+// that was pressed, in twips of the clock, which name the same point of the face at every DPI.
+struct DragAnchor {
+  std::int32_t cursorX = 0;
+  std::int32_t cursorY = 0;
+  Twips grabX = 0;
+  Twips grabY = 0;
+};
+
+// Where the window goes on a change to `dpi`. Without a drag it takes the rectangle the system
+// suggests. In a drag the rectangle's size is placed so that the pressed point stays under the
+// cursor, then moved as little as it takes to keep its centre on the monitor of that DPI that
+// the suggestion lies on: a clock that grew about the cursor would otherwise stand mostly on
+// the monitor it came from and bounce back at the next move.
+PixelRect rectForDpiChange(const PixelRect& suggested, unsigned dpi,
+                           const std::optional<DragAnchor>& drag,
+                           const std::vector<MonitorArea>& monitors);
 
 // A window that lies on no monitor at all, as after undocking a laptop whose other monitor
 // held the clock, goes into the work area of the nearest monitor, moved as little as it

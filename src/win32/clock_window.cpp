@@ -4,12 +4,15 @@
 
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 
 #include "clock/mouse_input.h"
 #include "desktop/screen_geometry.h"
 #include "desktop/tray_icon.h"
+#include "platform/failure.h"
 #include "platform/numeric.h"
+#include "win32/dpi.h"
 #include "win32/monitor_placement.h"
 #include "win32/resource.h"
 #include "win32/system_error.h"
@@ -50,7 +53,7 @@ UniqueMenu createRootMenu() {
 
 }  // namespace
 
-FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, const Screen& screen, TickTimer& ticks)
+FrmZarnWindow::FrmZarnWindow(HINSTANCE instance, Win32Screen& screen, TickTimer& ticks)
     : instance_(instance), screen_(screen), ticks_(ticks), buffer_(screen) {}
 
 FrmZarnWindow::~FrmZarnWindow() {
@@ -63,12 +66,12 @@ FrmZarnWindow::~FrmZarnWindow() {
 
 void FrmZarnWindow::registerClass() {
   if (classRegistered_) return;
-  bigIcon_.reset(
-      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_ZARN), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-  smallIcon_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_ZARN), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON),
-                                                 GetSystemMetrics(SM_CYSMICON), 0)));
+  bigIcon_.reset(loadIconOfSize(instance_, IDI_ZARN, GetSystemMetrics(SM_CXICON)));
+  smallIcon_.reset(loadIconOfSize(instance_, IDI_ZARN, GetSystemMetrics(SM_CXSMICON)));
+  // The notification area shows the icon at the taskbar's DPI, whichever monitor the clock
+  // stands on.
+  trayIconImage_.reset(
+      loadIconOfSize(instance_, IDI_ZARN, systemMetricForDpi(SM_CXSMICON, taskbarDpi())));
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -103,6 +106,13 @@ void FrmZarnWindow::create(frmZarn& form) {
     if (createFailure_) std::rethrow_exception(std::exchange(createFailure_, nullptr));
     throw lastErrorFailure("CreateWindowExW");
   }
+  // The restored geometry is noted until the window is first placed, at the default place
+  // and the design size until then.
+  const RECT placed = windowRect();
+  pending_ = PendingPlace{static_cast<float>(placed.top) * screen_.twipsPerPixelY(),
+                          static_cast<float>(placed.left) * screen_.twipsPerPixelX(),
+                          kDesignClientWidth, kDesignClientHeight};
+  screen_.setDpi(dpiForStoredCorner(pending_->left, pending_->top, monitorAreas(), systemDpi()));
   // Run as administrator, the clock would otherwise never hear of a restarted shell: the
   // message filter keeps a lower process's broadcast from reaching it.
   ChangeWindowMessageFilterEx(created, taskbarCreated_, MSGFLT_ALLOW, nullptr);
@@ -112,6 +122,11 @@ void FrmZarnWindow::create(frmZarn& form) {
 
 void FrmZarnWindow::showFirstTime() {
   if (hwnd_ == nullptr) return;
+  try {
+    placeAsRestored();
+  } catch (const Failure&) {
+    // A refused placement leaves the window where it was created, shown all the same.
+  }
   keepOnAMonitor(hwnd_, wayHome_);
   // The first ShowWindow of a process takes the launcher's show state instead of its own
   // (a shortcut's "Minimiert" or "Maximiert"); the clock always opens normal, so a state
@@ -208,6 +223,10 @@ LRESULT FrmZarnWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noe
       return onMouseWheel(wParam, lParam);
     case WM_KEYDOWN:
       return onKeyDown(wParam);
+    case kWmGetDpiScaledSize:
+      return onGetDpiScaledSize(wParam, lParam);
+    case WM_DPICHANGED:
+      return onDpiChanged(wParam, lParam);
     default:
       return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
@@ -469,6 +488,88 @@ LRESULT FrmZarnWindow::onRescaleTimer() {
   return 0;
 }
 
+LRESULT FrmZarnWindow::onGetDpiScaledSize(WPARAM dpi, LPARAM size) {
+  // The clock's own placement has sized it for the DPI it moves to already.
+  auto* answer = reinterpret_cast<SIZE*>(size);
+  if (answer == nullptr || placing_ || pending_ || LOWORD(dpi) == 0) return FALSE;
+  try {
+    answer->cx = pixelsAtDpi(width(), LOWORD(dpi));
+    answer->cy = pixelsAtDpi(height(), LOWORD(dpi));
+  } catch (const Failure&) {
+    return FALSE;
+  }
+  return TRUE;
+}
+
+LRESULT FrmZarnWindow::onDpiChanged(WPARAM dpi, LPARAM suggested) {
+  const UINT newDpi = LOWORD(dpi);
+  const auto* rect = reinterpret_cast<const RECT*>(suggested);
+  if (placing_ || pending_ || rect == nullptr || newDpi == 0) return 0;
+  Twips width = 0;
+  Twips height = 0;
+  try {
+    width = this->width();
+    height = this->height();
+  } catch (const Failure&) {
+    return 0;
+  }
+  std::optional<DragAnchor> drag;
+  POINT cursor{};
+  if (leftPressOnClock_ && GetCapture() == hwnd_ && GetCursorPos(&cursor) != FALSE) {
+    drag = DragAnchor{cursor.x, cursor.y, static_cast<float>(form_->grabX),
+                      static_cast<float>(form_->grabY)};
+  }
+  screen_.setDpi(newDpi);
+  const PixelRect suggestion{rect->left, rect->top, rect->right, rect->bottom};
+  PixelRect target = suggestion;
+  try {
+    target = rectForDpiChange(suggestion, newDpi, drag, monitorAreas());
+  } catch (const Failure&) {
+    // A grab point no pixel can hold: the suggestion as it is.
+  }
+  SetWindowPos(hwnd_, nullptr, target.left, target.top, target.right - target.left,
+               target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT placed{};
+  if (GetWindowRect(hwnd_, &placed) == FALSE) return 0;
+  // The size in twips survives the change where the window took the pixels they give, so
+  // that a crossing back gives the very pixels of before; the place is that of the new DPI.
+  const float factor = screen_.twipsPerPixelX();
+  const auto keep = [factor](RememberedTwips& side, Twips twips, LONG pixels) {
+    const bool same =
+        roundHalfEven(static_cast<double>(twips) / factor) == static_cast<double>(pixels);
+    side.assign(same ? twips : static_cast<float>(pixels) * factor, pixels);
+  };
+  top_.assign(static_cast<float>(placed.top) * factor, placed.top);
+  left_.assign(static_cast<float>(placed.left) * factor, placed.left);
+  keep(width_, width, placed.right - placed.left);
+  keep(height_, height, placed.bottom - placed.top);
+  if (drag) {
+    // The drag goes on from the point of the face now under the cursor, in the new twips.
+    POINT client = cursor;
+    ScreenToClient(hwnd_, &client);
+    form_->Form_MouseDown(buttons::kLeft, 0, static_cast<float>(client.x) * factor,
+                          static_cast<float>(client.y) * factor);
+  }
+  useIconsFor(newDpi);
+  // The face is decoded afresh at the new size and drawn at once.
+  KillTimer(hwnd_, kRescaleTimer);
+  buffer_.stretchPlainly(false);
+  form_->rescaleFace();
+  tick();
+  return 0;
+}
+
+void FrmZarnWindow::useIconsFor(UINT dpi) {
+  UniqueIcon big(loadIconOfSize(instance_, IDI_ZARN, systemMetricForDpi(SM_CXICON, dpi)));
+  UniqueIcon small(loadIconOfSize(instance_, IDI_ZARN, systemMetricForDpi(SM_CXSMICON, dpi)));
+  if (!big || !small) return;
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window no longer shows the icons these replace.
+  dpiBigIcon_ = std::move(big);
+  dpiSmallIcon_ = std::move(small);
+}
+
 void FrmZarnWindow::resizeAndRedraw(int notches) {
   // WM_SIZE has given the back buffer the new size before the frame is drawn into it.
   if (!resizeByNotches(hwnd_, notches, notchSizer_)) return;
@@ -479,7 +580,7 @@ void FrmZarnWindow::resizeAndRedraw(int notches) {
 
 Handle FrmZarnWindow::hWnd() const { return toHandle(hwnd_); }
 
-Handle FrmZarnWindow::icon() const { return toHandle(smallIcon_.get()); }
+Handle FrmZarnWindow::icon() const { return toHandle(trayIconImage_.get()); }
 
 void FrmZarnWindow::show() {
   ShowWindow(hwnd_, SW_SHOW);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 
 #include "clock/frmZarn.h"
 #include "clock/mouse_input.h"
@@ -19,6 +20,7 @@
 #include "win32/handles.h"
 #include "win32/names.h"
 #include "win32/tick_timer.h"
+#include "win32/win32_platform.h"
 #include "win32/window_base.h"
 
 namespace zarn::win32 {
@@ -26,7 +28,8 @@ namespace zarn::win32 {
 // Its outer rectangle is its client area, as it has no frame. Top, Left, Width and Height are
 // those of the normal (restored) rectangle, also while a launcher's show state or the system
 // has the window minimised or maximised, and read back as last assigned while the window
-// stands where the assignment put it.
+// stands where the assignment put it. They are twips of the monitor the window stands on;
+// until the window is first placed, of the monitor the assigned top-left corner points into.
 class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow {
  public:
   // The design client size, replaced by the restored geometry before the window is shown.
@@ -34,7 +37,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   static constexpr float kDesignClientHeight = 3000;
 
   // `ticks` is the clock the form reads, and it times the tick by its readings.
-  FrmZarnWindow(HINSTANCE instance, const Screen& screen, TickTimer& ticks);
+  // `screen` is told the window's DPI whenever it changes.
+  FrmZarnWindow(HINSTANCE instance, Win32Screen& screen, TickTimer& ticks);
   ~FrmZarnWindow() override;
   FrmZarnWindow(const FrmZarnWindow&) = delete;
   FrmZarnWindow& operator=(const FrmZarnWindow&) = delete;
@@ -51,11 +55,14 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   // monitor.
   void showFirstTime();
 
+  // The client area in pixels; the geometry assigned so far is placed first.
+  SIZE clientSize();
+
   // Runs the retry timer of the tray icon while the shell refuses the icon, and stops it
   // once the shell has taken it.
   void followTrayIcon();
 
-  // ClockWindow. The icon is the window's small one, the one the notification area shows.
+  // ClockWindow. The icon is the one the notification area shows, drawn for the taskbar's DPI.
   [[nodiscard]] Handle hWnd() const override;
   [[nodiscard]] Handle icon() const override;
   [[nodiscard]] Twips top() const override;
@@ -105,6 +112,8 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   LRESULT onMouseWheel(WPARAM wParam, LPARAM lParam);
   LRESULT onKeyDown(WPARAM key);
   LRESULT onRescaleTimer();
+  LRESULT onGetDpiScaledSize(WPARAM dpi, LPARAM size);
+  LRESULT onDpiChanged(WPARAM dpi, LPARAM suggested);
 
   // Runs Trigger_Timer, presents the back buffer and arms the timer for the next tick.
   void tick();
@@ -118,10 +127,24 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   [[nodiscard]] RECT windowRect() const;
   [[nodiscard]] RECT clientRect() const;
   void place(int x, int y, int width, int height, UINT flags);
+  // Until the first placement the geometry is only noted, so that the window is placed once,
+  // at the DPI of the monitor the restored place points into; the factor is that DPI's.
+  struct PendingPlace {
+    Twips top;
+    Twips left;
+    Twips width;
+    Twips height;
+  };
+  void notePending(Twips PendingPlace::*side, Twips value, const char* what);
+  void placeAsRestored();
+  // Gives the window its icons drawn for `dpi`; the class keeps those of the system's DPI.
+  void useIconsFor(UINT dpi);
 
   HINSTANCE instance_;
-  const Screen& screen_;
+  Win32Screen& screen_;
   TickTimer& ticks_;
+  std::optional<PendingPlace> pending_;  // from create() to the first placement
+  bool placing_ = false;                 // inside that placement's SetWindowPos
   frmZarn* form_ = nullptr;
   UINT taskbarCreated_ = 0;
   UINT comeBack_ = 0;
@@ -134,6 +157,9 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   bool classRegistered_ = false;      // and the icons loaded
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
+  UniqueIcon trayIconImage_;
+  UniqueIcon dpiBigIcon_;  // set on the window for its DPI, from a DPI change on
+  UniqueIcon dpiSmallIcon_;
   UniqueMenu menu_;
   BackBuffer buffer_;  // open from WM_CREATE to WM_DESTROY
   RememberedTwips top_;

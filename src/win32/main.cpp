@@ -64,13 +64,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   Win32Screen screen;
   TickTimer time;
   FrmZarnWindow window(instance, screen, time);
-  // The face is decoded to the clock's client size, which the restored geometry has set by
-  // the time Form_Load and the properties command load it.
-  WicPictureLoader pictures([&window] {
-    RECT client{};
-    GetClientRect(window.hwnd(), &client);
-    return SIZE{client.right, client.bottom};
-  });
+  // The face is decoded to the clock's client size; asking for it places the restored
+  // geometry, which Form_Load has assigned by the time it loads the face.
+  WicPictureLoader pictures([&window] { return window.clientSize(); });
   RegistrySettingsStore settings;
   Win32UserLocale locale;
   Win32MessageBoxes messages([&window] { return window.hwnd(); });
@@ -82,8 +78,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
       process, shell,  activation};
 
   // The dialog decodes its pictures to the preview's square with a loader of its own.
-  WicPictureLoader previewPictures([&screen] { return PropertiesWindow::previewSize(screen); });
   PropertiesWindow propertiesWindow(instance, screen, [&window] { return window.hwnd(); });
+  WicPictureLoader previewPictures([&propertiesWindow] { return propertiesWindow.previewSize(); });
   Win32CommonDialogs dialogs([&propertiesWindow] { return propertiesWindow.dialog(); });
   frmProperties properties(propertiesWindow, dialogs, previewPictures);
   frmZarn form(platform, properties);

@@ -3,33 +3,16 @@
 #include <vector>
 
 #include "desktop/screen_geometry.h"
+#include "win32/dpi.h"
 
 namespace zarn::win32 {
-
-namespace {
-
-BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC /*dc*/, LPRECT /*rect*/, LPARAM data) {
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (GetMonitorInfoW(monitor, &info) != FALSE) {
-    const RECT& m = info.rcMonitor;
-    const RECT& w = info.rcWork;
-    reinterpret_cast<std::vector<MonitorArea>*>(data)->push_back(
-        {{m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}});
-  }
-  return TRUE;
-}
-
-}  // namespace
 
 void keepOnAMonitor(HWND window, WayHome& way) {
   // A place on a monitor that is gone (a laptop undocked, a resolution lowered) would leave
   // the clock where nobody can see it or drag it back.
   RECT rect{};
-  std::vector<MonitorArea> monitors;
-  if (GetWindowRect(window, &rect) != FALSE &&
-      EnumDisplayMonitors(nullptr, nullptr, &collectMonitor, reinterpret_cast<LPARAM>(&monitors)) !=
-          FALSE) {
+  if (GetWindowRect(window, &rect) != FALSE) {
+    const std::vector<MonitorArea> monitors = monitorAreas();
     if (const auto placed =
             way.afterMonitorsChanged({rect.left, rect.top, rect.right, rect.bottom}, monitors)) {
       SetWindowPos(window, nullptr, placed->left, placed->top, 0, 0,

@@ -16,6 +16,8 @@
 #include "platform/failure.h"
 #include "platform/numeric.h"
 #include "properties/dialog_layout.h"
+#include "win32/control_class.h"
+#include "win32/dpi.h"
 #include "win32/handles.h"
 #include "win32/picture.h"
 #include "win32/system_error.h"
@@ -26,39 +28,16 @@ namespace zarn::win32 {
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
-struct ControlClass {
-  const wchar_t* name;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ControlClass controlClass(ControlKind kind) {
-  constexpr DWORD child = WS_CHILD | WS_VISIBLE;
-  switch (kind) {
-    case ControlKind::label:
-      // A caption wider than its label is cut at the right rather than wrapped into a
-      // second line that the label's height would cut through.
-      return {L"STATIC", child | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case ControlKind::textBox:
-      return {L"EDIT", child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::button:
-      return {L"BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::ownerDrawn:
-      break;
-  }
-  return {L"STATIC", child | SS_OWNERDRAW, 0};
-}
 
 COLORREF toColorRef(Colour colour) {
   return static_cast<COLORREF>(static_cast<std::uint32_t>(colour));
 }
 
-// The system's message font, made smaller a pixel at a time until every label caption
-// fits its width.
-UniqueFont createMessageFont(const Screen& screen) {
+// The system's message font at `dpi`, made smaller a pixel at a time until every label
+// caption fits its width.
+UniqueFont createMessageFont(UINT dpi) {
   NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
+  if (!nonClientMetricsForDpi(metrics, dpi)) return {};
   LOGFONTW font = metrics.lfMessageFont;
   const ScreenDc screenDc(GetDC(nullptr));
   if (!screenDc) return UniqueFont(CreateFontIndirectW(&font));
@@ -77,8 +56,7 @@ UniqueFont createMessageFont(const Screen& screen) {
     return static_cast<int>(extent.cx);
   };
   const int start = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
-  font.lfHeight =
-      sign * fittedFontHeight(start, kSmallestHeight, screen.twipsPerPixelX(), captionWidth);
+  font.lfHeight = sign * fittedFontHeight(start, kSmallestHeight, twipsPerPixel(dpi), captionWidth);
   font.lfWidth = 0;
   return UniqueFont(CreateFontIndirectW(&font));
 }
@@ -91,7 +69,7 @@ class PropertiesWindow::Shown final : public PropertiesView,
                                       public WindowBase<PropertiesWindow::Shown> {
  public:
   Shown(PropertiesWindow& owner, frmProperties& form)
-      : owner_(owner), form_(form), font_(createMessageFont(owner.screen_)) {}
+      : owner_(owner), form_(form), font_(createMessageFont(owner.dpi_)) {}
   ~Shown() override { close(); }
   Shown(const Shown&) = delete;
   Shown& operator=(const Shown&) = delete;
@@ -114,9 +92,12 @@ class PropertiesWindow::Shown final : public PropertiesView,
   LRESULT onActivate(WPARAM wParam, LPARAM lParam) noexcept;
   LRESULT onSetFocus() noexcept;
   LRESULT onGetDefId() noexcept;
+  LRESULT onDpiChanged(WPARAM dpi, LPARAM suggested) noexcept;
   void onNcDestroy() noexcept;
 
   void create();
+  // Puts every control where the layout's twips put it at the dialog's DPI, in its font.
+  void layOutControls() const noexcept;
   void runLoop() noexcept;
   void close() noexcept;
   void click(void (frmProperties::*procedure)()) noexcept;
@@ -165,19 +146,33 @@ void PropertiesWindow::Shown::run() {
 }
 
 void PropertiesWindow::Shown::create() {
-  const float perPixelX = owner_.screen_.twipsPerPixelX();
-  const float perPixelY = owner_.screen_.twipsPerPixelY();
-  RECT frame{0, 0, twipsToPixels(kPropertiesClientWidth, perPixelX, "Breite"),
-             twipsToPixels(kPropertiesClientHeight, perPixelY, "H\u00F6he")};
-  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  if (CreateWindowExW(0, kPropertiesClassName, kPropertiesCaption, kWindowStyle, CW_USEDEFAULT,
-                      CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                      nullptr, owner_.instance_, this) == nullptr) {
+  const float perPixel = twipsPerPixel(owner_.dpi_);
+  const RECT frame = frameForClient(twipsToPixels(kPropertiesClientWidth, perPixel, "Breite"),
+                                    twipsToPixels(kPropertiesClientHeight, perPixel, "H\u00F6he"),
+                                    kWindowStyle, owner_.dpi_);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  // On the clock's monitor, at its DPI: the default place where that is the primary monitor,
+  // the middle of its work area on another one.
+  int x = CW_USEDEFAULT;
+  int y = CW_USEDEFAULT;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  const HWND clock = owner_.clockWindow_ ? owner_.clockWindow_() : nullptr;
+  if (clock != nullptr &&
+      GetMonitorInfoW(MonitorFromWindow(clock, MONITOR_DEFAULTTONEAREST), &monitor) != FALSE &&
+      (monitor.dwFlags & MONITORINFOF_PRIMARY) == 0) {
+    const RECT& work = monitor.rcWork;
+    x = work.left + std::max(0L, (work.right - work.left - width) / 2);
+    y = work.top + std::max(0L, (work.bottom - work.top - height) / 2);
+  }
+  if (CreateWindowExW(0, kPropertiesClassName, kPropertiesCaption, kWindowStyle, x, y, width,
+                      height, nullptr, nullptr, owner_.instance_, this) == nullptr) {
     throw lastErrorFailure("CreateWindowExW");
   }
   for (const ControlLayout& layout : kPropertiesControls) {
     const ControlClass kind = controlClass(layout.kind);
-    const PixelBox box = controlBox(layout, perPixelX, perPixelY);
+    const PixelBox box = controlBox(layout, perPixel, perPixel);
     HWND created = CreateWindowExW(kind.exStyle, kind.name, widen(layout.text).c_str(), kind.style,
                                    box.left, box.top, box.width, box.height, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
@@ -185,6 +180,37 @@ void PropertiesWindow::Shown::create() {
     if (created == nullptr) throw lastErrorFailure("CreateWindowExW");
     SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
   }
+}
+
+void PropertiesWindow::Shown::layOutControls() const noexcept {
+  const float perPixel = twipsPerPixel(owner_.dpi_);
+  for (const ControlLayout& layout : kPropertiesControls) {
+    const HWND placed = control(layout.id);
+    PixelBox box{};
+    try {
+      box = controlBox(layout, perPixel, perPixel);
+    } catch (const Failure&) {
+      continue;
+    }
+    SetWindowPos(placed, nullptr, box.left, box.top, box.width, box.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(placed, WM_SETFONT, reinterpret_cast<WPARAM>(font()), TRUE);
+  }
+}
+
+LRESULT PropertiesWindow::Shown::onDpiChanged(WPARAM dpi, LPARAM suggested) noexcept {
+  const auto* rect = reinterpret_cast<const RECT*>(suggested);
+  if (LOWORD(dpi) == 0 || rect == nullptr) return 0;
+  owner_.dpi_ = LOWORD(dpi);
+  // The controls take the new font before the old one goes.
+  UniqueFont previous = std::exchange(font_, createMessageFont(owner_.dpi_));
+  layOutControls();
+  previous.reset();
+  SetWindowPos(hwnd_, nullptr, rect->left, rect->top, rect->right - rect->left,
+               rect->bottom - rect->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The preview shows the picture decoded for the old size stretched to the new one.
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  return 0;
 }
 
 // The window is an ordinary one of its own class, not a dialog box made from a template:
@@ -274,6 +300,8 @@ LRESULT PropertiesWindow::Shown::onMessage(UINT message, WPARAM wParam, LPARAM l
       return onSetFocus();
     case DM_GETDEFID:
       return onGetDefId();
+    case WM_DPICHANGED:
+      return onDpiChanged(wParam, lParam);
     case WM_NCDESTROY:
       onNcDestroy();
       break;
@@ -392,15 +420,16 @@ void PropertiesWindow::Shown::drawPreview(const DRAWITEMSTRUCT& item) const noex
   }
 }
 
-SIZE PropertiesWindow::previewSize(const Screen& screen) {
+SIZE PropertiesWindow::previewSize() const {
   const auto preview =
       std::find_if(kPropertiesControls.begin(), kPropertiesControls.end(),
                    [](const ControlLayout& c) { return c.id == PropertiesControl::imgBG; });
-  const PixelBox box = controlBox(*preview, screen.twipsPerPixelX(), screen.twipsPerPixelY());
+  const float perPixel = twipsPerPixel(dpi_ != 0 ? dpi_ : screen_.dpi());
+  const PixelBox box = controlBox(*preview, perPixel, perPixel);
   return SIZE{box.width, box.height};
 }
 
-PropertiesWindow::PropertiesWindow(HINSTANCE instance, const Screen& screen,
+PropertiesWindow::PropertiesWindow(HINSTANCE instance, const Win32Screen& screen,
                                    std::function<HWND()> clockWindow)
     : instance_(instance), screen_(screen), clockWindow_(std::move(clockWindow)) {}
 
@@ -430,6 +459,7 @@ void PropertiesWindow::registerClass() {
 
 void PropertiesWindow::showModal(frmProperties& form) {
   registerClass();
+  dpi_ = screen_.dpi();
   Shown shown(*this, form);
   shown.run();
 }

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "properties/frmProperties.h"
 #include "win32/names.h"
+#include "win32/win32_platform.h"
 
 namespace zarn::win32 {
 
@@ -18,13 +19,16 @@ class PropertiesWindow final : public PropertiesHost {
  public:
   // `clockWindow` gives the clock window, which takes no input while the dialog is shown.
   // The dialog's pictures are loaded by frmProperties itself.
-  PropertiesWindow(HINSTANCE instance, const Screen& screen, std::function<HWND()> clockWindow);
+  // The dialog opens at the DPI of the clock's monitor, which `screen` gives.
+  PropertiesWindow(HINSTANCE instance, const Win32Screen& screen,
+                   std::function<HWND()> clockWindow);
   ~PropertiesWindow() override = default;
   PropertiesWindow(const PropertiesWindow&) = delete;
   PropertiesWindow& operator=(const PropertiesWindow&) = delete;
 
-  // The preview's square in pixels, the size its pictures are best decoded to.
-  [[nodiscard]] static SIZE previewSize(const Screen& screen);
+  // The preview's square in pixels at the dialog's DPI, the size its pictures are best
+  // decoded to.
+  [[nodiscard]] SIZE previewSize() const;
 
   // Creates the window, runs Form_Load, shows it and waits until it is unloaded. A failure
   // of one of the dialog's procedures unloads the window and is rethrown here afterwards.
@@ -39,7 +43,9 @@ class PropertiesWindow final : public PropertiesHost {
   void registerClass();
 
   HINSTANCE instance_;
-  const Screen& screen_;
+  const Win32Screen& screen_;
+  // The shown dialog's DPI: the clock's as it opens, then that of the monitor it is on.
+  UINT dpi_ = 0;
   std::function<HWND()> clockWindow_;
   bool classRegistered_ = false;
   // The common controls cost the clock several MiB of memory it does not need until the

@@ -12,6 +12,7 @@
 #include "desktop/tray_icon.h"
 #include "platform/failure.h"
 #include "platform/numeric.h"
+#include "win32/dpi.h"
 #include "win32/handles.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
@@ -30,25 +31,21 @@ Failure notText(const std::string& key) {
 
 }  // namespace
 
-Win32Screen::Win32Screen() {
-  int dpiX = 0;
-  int dpiY = 0;
-  if (const ScreenDc screen(GetDC(nullptr)); screen) {
-    dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
-    dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
-  }
-  twipsPerPixelX_ = 1440.0f / static_cast<float>(dpiX > 0 ? dpiX : USER_DEFAULT_SCREEN_DPI);
-  twipsPerPixelY_ = 1440.0f / static_cast<float>(dpiY > 0 ? dpiY : USER_DEFAULT_SCREEN_DPI);
+Win32Screen::Win32Screen() { setDpi(systemDpi()); }
+
+void Win32Screen::setDpi(unsigned dpi) {
+  dpi_ = dpi;
+  twipsPerPixel_ = twipsPerPixel(dpi);
 }
 
 Twips Win32Screen::virtualRight() const {
   const int right = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  return static_cast<float>(right) * twipsPerPixelX_;
+  return static_cast<float>(right) * twipsPerPixel_;
 }
 
 Twips Win32Screen::virtualBottom() const {
   const int bottom = GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  return static_cast<float>(bottom) * twipsPerPixelY_;
+  return static_cast<float>(bottom) * twipsPerPixel_;
 }
 
 std::string RegistrySettingsStore::getSetting(const std::string& app, const std::string& section,

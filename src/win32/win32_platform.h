@@ -15,19 +15,21 @@
 
 namespace zarn::win32 {
 
-// Twips per pixel from the screen's logical DPI, read once: the system DPI that GDI
-// draws with does not change while the program runs.
+// Twips per pixel of the monitor the clock window stands on. The system's DPI until the
+// clock window says which DPI it has; the window follows its own DPI changes with setDpi.
 class Win32Screen final : public Screen {
  public:
   Win32Screen();
-  [[nodiscard]] float twipsPerPixelX() const override { return twipsPerPixelX_; }
-  [[nodiscard]] float twipsPerPixelY() const override { return twipsPerPixelY_; }
+  void setDpi(unsigned dpi);
+  [[nodiscard]] unsigned dpi() const { return dpi_; }
+  [[nodiscard]] float twipsPerPixelX() const override { return twipsPerPixel_; }
+  [[nodiscard]] float twipsPerPixelY() const override { return twipsPerPixel_; }
   [[nodiscard]] Twips virtualRight() const override;
   [[nodiscard]] Twips virtualBottom() const override;
 
  private:
-  float twipsPerPixelX_;
-  float twipsPerPixelY_;
+  unsigned dpi_ = 0;
+  float twipsPerPixel_ = 0;
 };
 
 // HKEY_CURRENT_USER\Software\<app>\<section>, one REG_SZ value per key.

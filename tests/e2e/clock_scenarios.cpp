@@ -888,6 +888,55 @@ std::string closeStoresGeometry(const Context& context) {
   return printed("geometry stored on closing from %zu starts; resized ", cases.size()) + resized;
 }
 
+std::string dpiChangeTakesTheRectangle(const Context& context) {
+  // Wine never moves a window to another DPI; the message from here, with its rectangle
+  // written into the clock's process, stands for a drop onto a monitor at 150 %.
+  deleteZarnSettings();
+  writeLayout({{L"Top", L"1500"}, {L"Left", L"3000"}});
+  ClockProcess clock(context);
+  const HWND window = requireClockWindow(clock);
+  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  const Geometry before = windowGeometry(window);
+  expectEqual(before, Geometry{200, 100, 200, 200}, "the clock at 100 %");
+  const RECT suggested{250, 150, 550, 450};
+  const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, clock.id());
+  requireTrue(process != nullptr, "the clock's process", "not opened", "opened for writing");
+  void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+  const bool written = remote != nullptr && WriteProcessMemory(process, remote, &suggested,
+                                                               sizeof suggested, nullptr) != FALSE;
+  if (written) {
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(remote));
+  }
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  requireTrue(written, "the suggested rectangle", "not written", "in the clock's process");
+  const Geometry expected{250, 150, 300, 300};
+  expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == expected; }),
+             "the clock after the change to 144 DPI", describe(windowGeometry(window)),
+             describe(expected));
+  const Capture changed = waitForFace(context, window, facegen::kFace5Corner, "at 144 DPI");
+  saveForInspection(context, changed, "dpi144");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  requireTrue(clock.waitForExit(10000), "the clock after WM_CLOSE", "still running", "ended");
+  // 10 twips per pixel at 144 DPI.
+  expectEqual(readLayoutText(L"Top"), std::wstring(L"1500"), "the stored Top");
+  expectEqual(readLayoutText(L"Left"), std::wstring(L"2500"), "the stored Left");
+  expectEqual(readLayoutText(L"Width"), std::wstring(L"3000"), "the stored Width");
+  expectEqual(readLayoutText(L"Height"), std::wstring(L"3000"), "the stored Height");
+  // Sharp: the face decoded afresh at 300 pixels, as a clock started at that size decodes it.
+  writeLayout({{L"Width", L"4500"}, {L"Height", L"4500"}});
+  ClockProcess again(context);
+  const HWND restarted = requireClockWindow(again);
+  waitForFace(context, restarted, facegen::kFace5Corner, "clockbg5.bmp at 300 pixels");
+  const auto [compared, differing] = differencesBesideTheHands(changed, captureClient(restarted));
+  expectTrue(compared > 0 && differing == 0,
+             "the face after the DPI change beside the hands, against a start at that size",
+             printed("%d of %d pixels differ", differing, compared), "all of them equal");
+  return describe(before) + " -> " + describe(expected) +
+         printed(", stored as 3000 twips, its face equal to a start at 300 pixels in %d pixels",
+                 compared);
+}
+
 std::string badColourReports(const Context& context) {
   deleteZarnSettings();
   writeLayoutText(L"HourColor", L"abc");

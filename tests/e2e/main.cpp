@@ -31,6 +31,7 @@ constexpr Scenario kScenarios[] = {
     {"empty_background_uses_fallback", zarn::e2e::emptyBackgroundUsesFallback},
     {"stored_geometry", zarn::e2e::storedGeometry},
     {"close_stores_geometry", zarn::e2e::closeStoresGeometry},
+    {"dpi_change_takes_the_rectangle", zarn::e2e::dpiChangeTakesTheRectangle},
     {"bad_colour_reports", zarn::e2e::badColourReports},
     {"missing_picture_reports", zarn::e2e::missingPictureReports},
     {"seconds_on_time_early", zarn::e2e::secondsOnTimeEarly},

@@ -15,6 +15,8 @@ std::string handColours(const Context& context);
 std::string emptyBackgroundUsesFallback(const Context& context);
 std::string storedGeometry(const Context& context);
 std::string closeStoresGeometry(const Context& context);
+// A DPI change takes the suggested rectangle, draws the face sharp and stores twips of it.
+std::string dpiChangeTakesTheRectangle(const Context& context);
 std::string badColourReports(const Context& context);
 // The second hand steps just after each second begins, the clock started early, in the
 // middle or late in a second.

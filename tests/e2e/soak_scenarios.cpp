@@ -36,6 +36,7 @@
 #include "e2e.h"
 #include "hands.h"
 #include "scenarios.h"
+#include "win32/control_class.h"
 #include "win32/text.h"
 
 namespace zarn::e2e {
@@ -494,27 +495,6 @@ LRESULT CALLBACK replicaProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A control of the dialog's table as the clock's properties window creates it.
-struct ReplicaControl {
-  const wchar_t* windowClass;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ReplicaControl replicaControl(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::label:
-      return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case ControlKind::textBox:
-      return {L"EDIT", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::button:
-      return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::ownerDrawn:
-      break;
-  }
-  return {L"STATIC", SS_OWNERDRAW, 0};
-}
-
 void showReplica() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   const HWND window =
@@ -526,12 +506,12 @@ void showReplica() {
   const HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(font));
   for (const ControlLayout& layout : kPropertiesControls) {
-    const ReplicaControl kind = replicaControl(layout.kind);
+    const win32::ControlClass kind = win32::controlClass(layout.kind);
     const PixelBox box = controlBox(layout, kTwipsPerPixel, kTwipsPerPixel);
     const HWND control = CreateWindowExW(
-        kind.exStyle, kind.windowClass, win32::widen(layout.text).c_str(),
-        WS_CHILD | WS_VISIBLE | kind.style, box.left, box.top, box.width, box.height, window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+        kind.exStyle, kind.name, win32::widen(layout.text).c_str(), kind.style, box.left, box.top,
+        box.width, box.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
+        instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
   ShowWindow(window, SW_SHOWNORMAL);

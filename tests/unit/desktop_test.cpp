@@ -293,6 +293,155 @@ TEST(RememberedTwips, ReadsBackWhatWasAssignedUntilTheWindowMovesOtherwise) {
   EXPECT_EQ(left.read(23, 7.5F), 172.5F);
 }
 
+TEST(DpiChange, SizesComeFromTheTwipsSoCrossingBackAndForthNeverDrifts) {
+  const struct {
+    Twips twips;
+    unsigned dpi;
+    std::int32_t pixels;
+  } cases[] = {
+      {3000, 96, 200},
+      {3000, 144, 300},
+      {3000, 120, 250},
+      {3000, 168, 350},
+      {3000, 216, 450},
+      // 3010 twips are 200.67 pixels at 100 % and 300.83 at 150 %: each side rounds on its own.
+      {3010, 96, 201},
+      {3010, 144, 301},
+      {3010, 120, 251},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pixelsAtDpi(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
+  }
+}
+
+TEST(StoredPlace, IsReadWithTheFactorOfTheMonitorItPointsInto) {
+  // A laptop at 150 % and a monitor at 100 % right of it, or left of it.
+  const std::vector<MonitorArea> laptopFirst = {
+      {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, 144},
+      {{1920, 0, 3840, 1080}, {1920, 0, 3840, 1080}, 96},
+  };
+  const std::vector<MonitorArea> leftOfLaptop = {
+      {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, 144},
+      {{-1920, 0, 0, 1080}, {-1920, 0, 0, 1080}, 96},
+  };
+  const std::vector<MonitorArea> oneAt100 = {{{0, 0, 1280, 1024}, {0, 0, 1280, 984}, 96}};
+  const std::vector<MonitorArea> none;
+  const struct {
+    const char* name;
+    Twips left, top, width, height;
+    const std::vector<MonitorArea>& monitors;
+    unsigned systemDpi;
+    StoredPlace expected;
+  } cases[] = {
+      {"the first start, on the laptop",
+       0,
+       0,
+       3000,
+       3000,
+       laptopFirst,
+       144,
+       {{0, 0, 300, 300}, 144}},
+      {"on the laptop", 1000, 1000, 3000, 3000, laptopFirst, 144, {{100, 100, 400, 400}, 144}},
+      {"on the monitor at 100 %",
+       30000,
+       1500,
+       3000,
+       3000,
+       laptopFirst,
+       144,
+       {{2000, 100, 2200, 300}, 96}},
+      {"left of the laptop",
+       -27000,
+       1500,
+       3000,
+       3000,
+       leftOfLaptop,
+       144,
+       {{-1800, 100, -1600, 300}, 96}},
+      // 20000 twips are 2000 pixels at 150 % and 1333 at 100 %: on neither monitor.
+      {"pointing into none: the system's factor",
+       20000,
+       0,
+       3000,
+       3000,
+       laptopFirst,
+       144,
+       {{2000, 0, 2300, 300}, 144}},
+      {"a place stored with the system's factor",
+       4500,
+       3000,
+       3000,
+       3000,
+       oneAt100,
+       96,
+       {{300, 200, 500, 400}, 96}},
+      {"no monitor at all", 4500, 3000, 3000, 3000, none, 120, {{375, 250, 625, 500}, 120}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const StoredPlace got = placeStored(c.left, c.top, c.width, c.height, c.monitors, c.systemDpi);
+    EXPECT_EQ(got.dpi, c.expected.dpi);
+    EXPECT_EQ(got.window, c.expected.window) << got.window.left << "," << got.window.top << ","
+                                             << got.window.right << "," << got.window.bottom;
+  }
+}
+
+TEST(DpiChange, ADragKeepsThePressedPointUnderTheCursorAndStaysOnTheNewMonitor) {
+  const std::vector<MonitorArea> pair = {
+      {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, 96},
+      {{1920, 0, 3840, 1080}, {1920, 0, 3840, 1080}, 144},
+  };
+  const std::vector<MonitorArea> oneAt100 = {{{0, 0, 1280, 1024}, {0, 0, 1280, 984}, 96}};
+  const struct {
+    const char* name;
+    PixelRect suggested;
+    unsigned dpi;
+    std::optional<DragAnchor> drag;
+    const std::vector<MonitorArea>& monitors;
+    PixelRect expected;
+  } cases[] = {
+      {"no drag: the suggestion",
+       {1900, 400, 2200, 700},
+       144,
+       std::nullopt,
+       pair,
+       {1900, 400, 2200, 700}},
+      // Pressed 100 pixels into the clock at 100 %, 150 at 150 %.
+      {"onto 150 %",
+       {1900, 400, 2200, 700},
+       144,
+       DragAnchor{1950, 500, 1500, 1500},
+       pair,
+       {1800, 350, 2100, 650}},
+      // Pressed 180 pixels in: about the cursor its centre would be back at 1830; it goes to
+      // the boundary, the cursor still on the clock.
+      {"onto 150 %, pressed near the right edge",
+       {1900, 400, 2200, 700},
+       144,
+       DragAnchor{1950, 500, 2700, 1500},
+       pair,
+       {1770, 350, 2070, 650}},
+      {"back onto 100 %",
+       {1800, 400, 2000, 600},
+       96,
+       DragAnchor{1900, 500, 1500, 1500},
+       pair,
+       {1800, 400, 2000, 600}},
+      {"a DPI no monitor has",
+       {0, 0, 300, 300},
+       144,
+       DragAnchor{100, 100, 1500, 1500},
+       oneAt100,
+       {-50, -50, 250, 250}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PixelRect got = rectForDpiChange(c.suggested, c.dpi, c.drag, c.monitors);
+    EXPECT_EQ(got, c.expected) << got.left << "," << got.top << "," << got.right << ","
+                               << got.bottom;
+  }
+}
+
 // A foreground that may change between the two readings, as when another program takes it
 // in the meantime.
 class ChangingForeground : public fake::FakeActivation {

@@ -329,7 +329,9 @@ TEST(FacegenIcon, StartsWithThe32PixelImageOfSixteenColoursThenTheShellsSizes) {
     int size;
     int bits;
   };
-  const Layout expected[] = {{32, 4}, {16, 4}, {20, 32}, {24, 32}, {40, 32}, {48, 32}, {64, 32}};
+  // The small icon at 100 % to 250 % in steps of 25 %, 175 % and 225 % (28 and 36) included.
+  const Layout expected[] = {{32, 4},  {16, 4},  {20, 32}, {24, 32}, {28, 32},
+                             {36, 32}, {40, 32}, {48, 32}, {64, 32}};
   ASSERT_EQ(zarnIcon().size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
     SCOPED_TRACE("image " + std::to_string(i));
