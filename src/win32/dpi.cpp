@@ -139,13 +139,10 @@ bool nonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, UINT dpi) {
 }
 
 HICON loadIconOfSize(HINSTANCE instance, int id, int size) {
-  // comctl32 version 6 comes with the manifest; its scaling down is sharper than that of
-  // LoadImage, which scales up from the next smaller frame.
-  static const auto call = [] {
-    if (LoadLibraryW(L"comctl32.dll") == nullptr)
-      return static_cast<LoadIconWithScaleDownCall>(nullptr);
-    return lookUp<LoadIconWithScaleDownCall>(L"comctl32.dll", "LoadIconWithScaleDown");
-  }();
+  // comctl32 version 6 scales down more sharply than LoadImage, which scales up from the next
+  // smaller frame; but the clock loads the common controls only with its dialog, so it uses
+  // them here only once they are there. The icon has a frame for every common small size.
+  const auto call = lookUp<LoadIconWithScaleDownCall>(L"comctl32.dll", "LoadIconWithScaleDown");
   HICON icon = nullptr;
   if (call != nullptr && SUCCEEDED(call(instance, MAKEINTRESOURCEW(id), size, size, &icon))) {
     return icon;
