@@ -127,6 +127,7 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   UINT comeBack_ = 0;
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
+  bool firstFrameDrawn_ = false;      // by showFirstTime, until the WM_SHOWWINDOW it causes
   WheelNotches wheel_;                // Ctrl + wheel deltas not yet a whole notch
   std::exception_ptr createFailure_;  // why WM_CREATE refused the window
   bool classRegistered_ = false;      // and the icons loaded
