@@ -239,8 +239,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = L"ZarnFloor";
   RegisterClassW(&windowClass);
-  const HWND window = CreateWindowExW(layered ? WS_EX_LAYERED : 0, L"ZarnFloor", L"", WS_POPUP, 0, 0, kSize, kSize, nullptr,
-                                      nullptr, instance, nullptr);
+  const HWND window = CreateWindowExW(layered ? WS_EX_LAYERED : 0, L"ZarnFloor", L"", WS_POPUP, 0,
+                                      0, kSize, kSize, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   // The first frame is in the back buffer before the window's first paint.
   drawFace(window);

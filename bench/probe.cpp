@@ -159,10 +159,12 @@ bool showsFace(HWND window, int tolerance) {
   const HDC dc = GetDC(nullptr);
   const auto at = [&](int x, int y) { return rgbOf(GetPixel(dc, origin.x + x, origin.y + y)); };
   const auto is = [&](Rgb pixel, Rgb colour) { return closeTo(pixel, colour, tolerance); };
-  const Rgb topLeft = at(2, 2);
+  // The bottom corners: the clock opens over Wine's tray window at the screen's corner.
+  const Rgb bottomLeft = at(2, kClientSize - 3);
   const Rgb bottomRight = at(kClientSize - 3, kClientSize - 3);
-  bool face = is(topLeft, zarn::facegen::kFace5Corner) && is(bottomRight, zarn::facegen::kFace5Corner);
-  if (!face && is(topLeft, kDesktop) && is(bottomRight, kDesktop)) {
+  bool face =
+      is(bottomLeft, zarn::facegen::kFace5Corner) && is(bottomRight, zarn::facegen::kFace5Corner);
+  if (!face && is(bottomLeft, kDesktop) && is(bottomRight, kDesktop)) {
     // Three hands cover at most three of four points on the dial.
     const int nearSide = kClientSize / 2 - kClientSize / 5;
     const int farSide = kClientSize / 2 + kClientSize / 5;

@@ -65,7 +65,7 @@ class BackBuffer final : public Gdi {
   bool polygonOpaque(const POINT* vertices, int count, RECT reach);
 
   const Screen& screen_;
-  HWND window_ = nullptr;  // the window presented to, from open() to close(); not owned
+  HWND window_ = nullptr;          // the window presented to, from open() to close(); not owned
   std::uint32_t* bits_ = nullptr;  // the bitmap's first row, while it lives
   UniqueDc dc_;
   UniqueBitmap bitmap_;
@@ -78,7 +78,6 @@ class BackBuffer final : public Gdi {
   // present, a layered one.
   bool transparentFace_ = false;
   bool layered_ = false;  // the window's style has WS_EX_LAYERED
-
 };
 
 }  // namespace zarn::win32

@@ -252,9 +252,8 @@ std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) 
           path);
   }
   const auto* pixel = static_cast<const std::uint32_t*>(bits);
-  const bool transparent =
-      std::any_of(pixel, pixel + std::size_t{shownWidth} * shownHeight,
-                  [](std::uint32_t p) { return (p >> 24) != 0xFF; });
+  const bool transparent = std::any_of(pixel, pixel + std::size_t{shownWidth} * shownHeight,
+                                       [](std::uint32_t p) { return (p >> 24) != 0xFF; });
   return std::make_unique<Win32Picture>(std::move(bitmap), transparent);
 }
 

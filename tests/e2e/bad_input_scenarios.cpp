@@ -113,9 +113,12 @@ std::string lookProblem(HWND window, const Look& look) {
   std::vector<HandShapes> hands;
   for (const ClockTime t : times) hands.push_back(handShapes(w, h, t));
   const int inset = std::max(1, facegen::kCornerFlatSize * std::min(w, h) / facegen::kFaceSize / 4);
-  const std::vector<Vertex> corners = cornersOnDesktop(
-      window, {{inset, inset}, {w - 1 - inset, inset}, {inset, h - 1 - inset}, {w - 1 - inset, h - 1 - inset}},
-      look.corner);
+  const std::vector<Vertex> corners = cornersOnDesktop(window,
+                                                       {{inset, inset},
+                                                        {w - 1 - inset, inset},
+                                                        {inset, h - 1 - inset},
+                                                        {w - 1 - inset, h - 1 - inset}},
+                                                       look.corner);
   const double radius = 0.75 * facegen::kCentreFlatRadius * std::min(w, h) / facegen::kFaceSize;
   std::vector<Vertex> centre;
   for (int y = 0; y < h; ++y) {

@@ -64,15 +64,15 @@ std::vector<Vertex> cornerPixels(int width, int height) {
 // face must then cover most of the window too.
 bool cornersShow(HWND window, const Capture& capture, Rgb corner) {
   if (capture.width() < 8 || capture.height() < 8) return false;
-  const auto corners = cornersOnDesktop(window, cornerPixels(capture.width(), capture.height()), corner);
+  const auto corners =
+      cornersOnDesktop(window, cornerPixels(capture.width(), capture.height()), corner);
   std::size_t desktop = 0;
   for (int y = 0; y < capture.height(); ++y) {
     for (int x = 0; x < capture.width(); ++x) desktop += capture.at(x, y) == kDesktop;
   }
-  return !corners.empty() &&
-         std::all_of(corners.begin(), corners.end(),
-                     [&](Vertex v) { return closeTo(capture.at(v.x, v.y), corner, kTolerance); }) &&
-         desktop * 2 < static_cast<std::size_t>(capture.width()) * capture.height();
+  return !corners.empty() && std::all_of(corners.begin(), corners.end(), [&](Vertex v) {
+    return closeTo(capture.at(v.x, v.y), corner, kTolerance);
+  }) && desktop * 2 < static_cast<std::size_t>(capture.width()) * capture.height();
 }
 
 // Waits until the clock has painted its face, which shows in its four corners.
@@ -203,11 +203,10 @@ std::size_t expectFace(const Context& context, HWND window, Rgb centre, Rgb corn
     }
     expectTrue(disc.size() >= 2 * kFewestPixels, "pixels of the centre disc clear of the hands",
                std::to_string(disc.size()), printed("at least %zu", 2 * kFewestPixels), where);
-    expectPixels(context, frame,
-                 cornersOnDesktop(window, cornerPixels(frame.pixels.width(), frame.pixels.height()),
-                                  corner),
-                 corner,
-                 "corner of the face " + std::string(face), where);
+    expectPixels(
+        context, frame,
+        cornersOnDesktop(window, cornerPixels(frame.pixels.width(), frame.pixels.height()), corner),
+        corner, "corner of the face " + std::string(face), where);
     expectPixels(context, frame, disc, centre, "centre of the face " + std::string(face), where);
     return disc.size();
   }

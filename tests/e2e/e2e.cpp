@@ -509,28 +509,15 @@ bool closeTo(const Rgb& a, const Rgb& b, int tolerance) {
 }
 
 std::vector<Vertex> cornersOnDesktop(HWND window, std::vector<Vertex> corners, Rgb corner) {
-  if (corner != kDesktop) return corners;
+  RECT tray{};
+  const HWND trayWindow = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (corner != kDesktop || trayWindow == nullptr || GetWindowRect(trayWindow, &tray) == FALSE) {
+    return corners;
+  }
   std::erase_if(corners, [&](Vertex v) {
     POINT at{v.x, v.y};
     ClientToScreen(window, &at);
-    struct Search {
-      HWND clock;
-      POINT at;
-      bool covered;
-    } search{window, at, false};
-    EnumWindows(
-        [](HWND other, LPARAM data) -> BOOL {
-          auto& s = *reinterpret_cast<Search*>(data);
-          RECT rect{};
-          if (other == s.clock || IsWindowVisible(other) == FALSE ||
-              GetWindowRect(other, &rect) == FALSE || PtInRect(&rect, s.at) == FALSE) {
-            return TRUE;
-          }
-          s.covered = true;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.covered;
+    return PtInRect(&tray, at) != FALSE;
   });
   return corners;
 }
