@@ -51,6 +51,7 @@ void BackBuffer::resize(int width, int height) {
   bitmap_ = std::move(bitmap);
   bits_ = static_cast<std::uint32_t*>(bits);
   size_ = SIZE{width, height};
+  wholeChanged_ = true;
   present();
 }
 
@@ -66,6 +67,7 @@ void BackBuffer::close() {
 void BackBuffer::present() {
   if (window_ == nullptr) return;
   if (transparentFace_ != layered_) {
+    wholeChanged_ = true;
     const LONG_PTR style = GetWindowLongPtrW(window_, GWL_EXSTYLE);
     SetWindowLongPtrW(window_, GWL_EXSTYLE,
                       transparentFace_ ? style | WS_EX_LAYERED : style & ~LONG_PTR{WS_EX_LAYERED});
@@ -81,7 +83,22 @@ void BackBuffer::present() {
   SIZE size = size_;
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   // The window keeps its place; the size is the client area's, which the buffer has.
-  UpdateLayeredWindow(window_, nullptr, nullptr, &size, dc_.get(), &origin, 0, &blend, ULW_ALPHA);
+  RECT dirty{};
+  UnionRect(&dirty, &drawn_, &drawnBefore_);
+  if (wholeChanged_) dirty = RECT{0, 0, size.cx, size.cy};
+  UPDATELAYEREDWINDOWINFO update{};
+  update.cbSize = sizeof update;
+  update.psize = &size;
+  update.hdcSrc = dc_.get();
+  update.pptSrc = &origin;
+  update.pblend = &blend;
+  update.dwFlags = ULW_ALPHA;
+  update.prcDirty = &dirty;
+  if (UpdateLayeredWindowIndirect(window_, &update) != FALSE) {
+    wholeChanged_ = false;
+    drawnBefore_ = drawn_;
+    drawn_ = RECT{};
+  }
 }
 
 void BackBuffer::paint() const {
@@ -129,7 +146,9 @@ bool BackBuffer::polygon(const Point* points, int count) {
     return POINT{p.x, p.y};
   });
   if (transparentFace_ && bits_ != nullptr && count > 0) {
-    return polygonOpaque(vertices.data(), count, reach(points, count));
+    const RECT touched = reach(points, count);
+    UnionRect(&drawn_, &drawn_, &touched);
+    return polygonOpaque(vertices.data(), count, touched);
   }
   return Polygon(dc, vertices.data(), count) != FALSE;
 }
@@ -179,7 +198,12 @@ void BackBuffer::paintPicture(const Picture& picture, Twips x, Twips y, Twips wi
   const int destinationHeight = twipsToPixels(height, screen_.twipsPerPixelY(), "H\u00F6he");
 
   const Win32Picture* face = win32Picture(picture);
-  if (face != nullptr) transparentFace_ = face->transparent();
+  if (face != nullptr) {
+    transparentFace_ = face->transparent();
+    // The new face is loaded before the old one goes, so their handles differ.
+    if (face->handle() != face_) wholeChanged_ = true;
+    face_ = face->handle();
+  }
   // The loader has scaled the face to the client area once, so a tick only copies it.
   drawPicture(dc, picture, left, top, destinationWidth, destinationHeight,
               stretchPlainly_ ? COLORONCOLOR : HALFTONE);

@@ -78,6 +78,12 @@ class BackBuffer final : public Gdi {
   // present, a layered one.
   bool transparentFace_ = false;
   bool layered_ = false;  // the window's style has WS_EX_LAYERED
+  // What changed since the layered window's last update: the hands drawn since, and those
+  // of the update before, which the face copied since has covered. Whole after a resize.
+  RECT drawn_{};
+  RECT drawnBefore_{};
+  bool wholeChanged_ = true;
+  Handle face_ = 0;  // the face last painted, so that another one updates the whole window
 };
 
 }  // namespace zarn::win32
