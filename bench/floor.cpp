@@ -3,16 +3,20 @@
 // scales the face picture FACE, from the current folder, once to its size (a bitmap file
 // with HALFTONE, any other picture with the imaging component's scaler), and each second
 // copies it into a back buffer, draws the three hands over it as polygons (white, the
-// second hand red) and presents the buffer at WM_PAINT. Its timer is armed after each tick
-// just as the clock's, for just after the next second begins. Nothing is freed at the end:
-// the process's exit frees it all.
+// second hand red) and presents the buffer at WM_PAINT. A face with transparent parts is
+// decoded premultiplied by the imaging component and presented as the clock presents it: the
+// hands' pixels made opaque, the buffer given to the layered window with UpdateLayeredWindow.
+// Its timer is armed after each tick just as the clock's, for just after the next second
+// begins. Nothing is freed at the end: the process's exit frees it all.
 
 #include <windows.h>
 
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cwchar>
 #include <initializer_list>
 
@@ -27,6 +31,9 @@ constexpr double kTurn = 6.283185307;
 
 HDC buffer = nullptr;  // the back buffer's memory DC, with the white brush selected
 HDC face = nullptr;    // a memory DC holding the face at the window's size
+// With a face that has transparent parts: the pixels of the buffer and of the face.
+std::uint32_t* bufferBits = nullptr;
+const std::uint32_t* faceBits = nullptr;
 // The second hand is red, as the bench sets the clock's, so that the probe can read it.
 HPEN secondPen = nullptr;
 
@@ -60,7 +67,28 @@ void drawFace(HWND window) {
   Polygon(buffer, minuteHand, 4);
   SelectObject(buffer, secondPen);
   Polygon(buffer, secondHand, 3);
-  InvalidateRect(window, nullptr, FALSE);
+  if (bufferBits != nullptr) {
+    // GDI leaves what it draws transparent; the hands lie within their tips' box.
+    GdiFlush();
+    RECT box{centre.x, centre.y, centre.x + 1, centre.y + 1};
+    for (const POINT& p : {hourHand[2], minuteHand[2], secondHand[0], hourHand[1], hourHand[3],
+                           minuteHand[1], minuteHand[3]}) {
+      box = RECT{std::min(box.left, p.x - 1), std::min(box.top, p.y - 1),
+                 std::max(box.right, p.x + 2), std::max(box.bottom, p.y + 2)};
+    }
+    for (LONG y = std::max(box.top, 0L); y < std::min(box.bottom, LONG{kSize}); ++y) {
+      for (LONG x = std::max(box.left, 0L); x < std::min(box.right, LONG{kSize}); ++x) {
+        std::uint32_t& pixel = bufferBits[y * kSize + x];
+        if (pixel != faceBits[y * kSize + x]) pixel |= 0xFF000000u;
+      }
+    }
+    POINT origin{0, 0};
+    SIZE size{kSize, kSize};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(window, nullptr, nullptr, &size, buffer, &origin, 0, &blend, ULW_ALPHA);
+  } else {
+    InvalidateRect(window, nullptr, FALSE);
+  }
   zarn::win32::armTickTimer(window, kTimer, zarn::delayToNextTick(now, localTime()));
 }
 
@@ -75,13 +103,31 @@ HBITMAP sizedBitmap(void** bits) {
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-// A bitmap file: loaded whole, stretched once.
+// Whether a 32-bit bitmap holds an opacity that is not all opaque (a BI_RGB one holds 0s).
+bool transparent(const DIBSECTION& dib) {
+  if (dib.dsBm.bmBitsPixel != 32 || dib.dsBm.bmBits == nullptr) return false;
+  const auto* pixel = static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
+  bool some = false;
+  bool opaque = true;
+  for (LONG i = 0; i < dib.dsBm.bmWidth * dib.dsBm.bmHeight; ++i) {
+    some = some || (pixel[i] >> 24) != 0;
+    opaque = opaque && (pixel[i] >> 24) == 0xFF;
+  }
+  return some && !opaque;
+}
+
+// A bitmap file: loaded whole, stretched once; null for one with transparent parts.
 HBITMAP loadBitmapFile(const wchar_t* file) {
   const auto picture = static_cast<HBITMAP>(
       LoadImageW(nullptr, file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   if (picture == nullptr) return nullptr;
-  BITMAP size{};
-  GetObjectW(picture, sizeof size, &size);
+  DIBSECTION dib{};
+  GetObjectW(picture, sizeof dib, &dib);
+  if (transparent(dib)) {
+    DeleteObject(picture);
+    return nullptr;
+  }
+  const BITMAP& size = dib.dsBm;
   void* bits = nullptr;
   const HBITMAP scaled = sizedBitmap(&bits);
   const HDC source = CreateCompatibleDC(nullptr);
@@ -98,8 +144,8 @@ HBITMAP loadBitmapFile(const wchar_t* file) {
 }
 
 // Any other picture: decoded by the imaging component straight to the window's size, a row
-// at a time, and the component let go again.
-HBITMAP loadPicture(const wchar_t* file) {
+// at a time, premultiplied, and the component let go again.
+HBITMAP loadPicture(const wchar_t* file, void*& bits) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return nullptr;
   HBITMAP scaled = nullptr;
   IWICImagingFactory* factory = nullptr;
@@ -107,14 +153,13 @@ HBITMAP loadPicture(const wchar_t* file) {
   IWICBitmapFrameDecode* frame = nullptr;
   IWICFormatConverter* converter = nullptr;
   IWICBitmapScaler* scaler = nullptr;
-  void* bits = nullptr;
   if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                  IID_PPV_ARGS(&factory))) &&
       SUCCEEDED(factory->CreateDecoderFromFilename(file, nullptr, GENERIC_READ,
                                                    WICDecodeMetadataCacheOnDemand, &decoder)) &&
       SUCCEEDED(decoder->GetFrame(0, &frame)) &&
       SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-      SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+      SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
                                       nullptr, 0.0, WICBitmapPaletteTypeCustom)) &&
       SUCCEEDED(factory->CreateBitmapScaler(&scaler)) &&
       SUCCEEDED(scaler->Initialize(converter, kSize, kSize, WICBitmapInterpolationModeFant)) &&
@@ -163,14 +208,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
       commandLine != nullptr && *commandLine != L'\0' ? commandLine : L"clockbg5.bmp";
   const std::size_t length = std::wcslen(file);
   const bool bitmapFile = length >= 4 && _wcsicmp(file + length - 4, L".bmp") == 0;
-  const HBITMAP picture = bitmapFile ? loadBitmapFile(file) : loadPicture(file);
+  void* bits = nullptr;
+  HBITMAP picture = bitmapFile ? loadBitmapFile(file) : nullptr;
+  if (picture == nullptr) picture = loadPicture(file, bits);
   if (picture == nullptr) return 1;
   face = CreateCompatibleDC(nullptr);
   SelectObject(face, picture);
+  const auto* decoded = static_cast<const std::uint32_t*>(bits);
+  const bool layered =
+      decoded != nullptr && std::any_of(decoded, decoded + kSize * kSize,
+                                        [](std::uint32_t p) { return (p >> 24) != 0xFF; });
 
   const HDC screen = GetDC(nullptr);
   buffer = CreateCompatibleDC(screen);
-  SelectObject(buffer, CreateCompatibleBitmap(screen, kSize, kSize));
+  if (layered) {
+    void* buffered = nullptr;
+    SelectObject(buffer, sizedBitmap(&buffered));
+    bufferBits = static_cast<std::uint32_t*>(buffered);
+    faceBits = decoded;
+  } else {
+    SelectObject(buffer, CreateCompatibleBitmap(screen, kSize, kSize));
+  }
   ReleaseDC(nullptr, screen);
   SelectObject(buffer, GetStockObject(WHITE_BRUSH));
   secondPen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
@@ -181,8 +239,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = L"ZarnFloor";
   RegisterClassW(&windowClass);
-  const HWND window = CreateWindowExW(0, L"ZarnFloor", L"", WS_POPUP, 0, 0, kSize, kSize, nullptr,
-                                      nullptr, instance, nullptr);
+  const HWND window = CreateWindowExW(layered ? WS_EX_LAYERED : 0, L"ZarnFloor", L"", WS_POPUP, 0,
+                                      0, kSize, kSize, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   // The first frame is in the back buffer before the window's first paint.
   drawFace(window);

@@ -148,17 +148,32 @@ HWND visibleWindow(DWORD pid, const Program& program) {
   return nullptr;
 }
 
-bool isCorner(COLORREF pixel, int tolerance) {
-  return pixel != CLR_INVALID && closeTo(Rgb{GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)},
-                                         zarn::facegen::kFace5Corner, tolerance);
-}
+Rgb rgbOf(COLORREF pixel) { return Rgb{GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)}; }
 
-// Both programs show a plain back buffer until they have drawn the face.
+// Both programs show a plain back buffer until they have drawn an opaque face; a layered
+// one shows nothing, the desktop, until its first frame, which leaves the desktop in the
+// corners only. Read on the screen, where a layered window shows what lies behind it.
 bool showsFace(HWND window, int tolerance) {
-  const HDC dc = GetDC(window);
-  const bool face = isCorner(GetPixel(dc, 2, 2), tolerance) &&
-                    isCorner(GetPixel(dc, kClientSize - 3, kClientSize - 3), tolerance);
-  ReleaseDC(window, dc);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const HDC dc = GetDC(nullptr);
+  const auto at = [&](int x, int y) { return rgbOf(GetPixel(dc, origin.x + x, origin.y + y)); };
+  const auto is = [&](Rgb pixel, Rgb colour) { return closeTo(pixel, colour, tolerance); };
+  // The bottom corners: the clock opens over Wine's tray window at the screen's corner.
+  const Rgb bottomLeft = at(2, kClientSize - 3);
+  const Rgb bottomRight = at(kClientSize - 3, kClientSize - 3);
+  bool face =
+      is(bottomLeft, zarn::facegen::kFace5Corner) && is(bottomRight, zarn::facegen::kFace5Corner);
+  if (!face && is(bottomLeft, kDesktop) && is(bottomRight, kDesktop)) {
+    // Three hands cover at most three of four points on the dial.
+    const int nearSide = kClientSize / 2 - kClientSize / 5;
+    const int farSide = kClientSize / 2 + kClientSize / 5;
+    for (const POINT p : {POINT{nearSide, kClientSize / 2}, POINT{farSide, kClientSize / 2},
+                          POINT{kClientSize / 2, nearSide}, POINT{kClientSize / 2, farSide}}) {
+      face = face || !is(at(p.x, p.y), kDesktop);
+    }
+  }
+  ReleaseDC(nullptr, dc);
   return face;
 }
 

@@ -30,13 +30,6 @@ struct CaseStyle {
   Tone dialEdge;
 };
 
-// A shape whose edge fades over `softness` pixels instead of one.
-Shape soften(Shape shape, double softness) {
-  const Box b = shape.bounds;
-  return {[d = shape.distance, softness](Vec p) { return d(p) / softness; },
-          {b.left - softness, b.top - softness, b.right + softness, b.bottom + softness}};
-}
-
 // Light falls from the upper left; `t` is 1 where a surface faces it.
 double facingLight(Vec p) {
   const Vec d = p - kCentre;
@@ -46,9 +39,9 @@ double facingLight(Vec p) {
 }
 
 void drawCaseAndDial(Canvas& canvas, const CaseStyle& style) {
-  canvas.paint(soften(disc(kCentre + Vec{0, 3}, kBezelRadius), 5), Tone{0, 0, 0}, 0.55);
-  // A raised outer bevel and a sunken inner one make the bezel read as a turned ring.
-  canvas.paint(disc(kCentre, kBezelRadius),
+  // A raised outer bevel and a sunken inner one make the bezel read as a turned ring. It
+  // reaches a little beyond the opaque face, so the rim fades out in its own colour.
+  canvas.paint(disc(kCentre, kBezelRadius + 1.5),
                [&](Vec p) { return mix(style.bezelDark, style.bezelLight, facingLight(p)); });
   canvas.paint(disc(kCentre, kBezelRadius - 7), [&](Vec p) {
     return mix(style.bezelDark, style.bezelLight, 0.15 + 0.7 * (1 - facingLight(p)));
@@ -125,6 +118,18 @@ RgbImage drawFace1() {
                  tone(232, 198, 124));
   }
   return canvas.toImage();
+}
+
+std::vector<std::uint8_t> faceOpacity() {
+  const Shape face = disc(kCentre, kBezelRadius);
+  std::vector<std::uint8_t> opacity(std::size_t(kFaceSize) * kFaceSize);
+  for (int y = 0; y < kFaceSize; ++y) {
+    for (int x = 0; x < kFaceSize; ++x) {
+      opacity[std::size_t(y) * kFaceSize + std::size_t(x)] =
+          static_cast<std::uint8_t>(std::lround(255 * coverage(face, {x + 0.5, y + 0.5})));
+    }
+  }
+  return opacity;
 }
 
 IconImage drawIcon(int size) {
@@ -260,8 +265,8 @@ std::vector<std::filesystem::path> writeAssets(const std::filesystem::path& dir)
   std::filesystem::create_directories(dir);
   const std::vector<std::filesystem::path> paths{dir / "clockbg5.bmp", dir / "clockbg1.bmp",
                                                  dir / "zarn.ico"};
-  writeFile(paths[0], encodeBmp(drawFace5()));
-  writeFile(paths[1], encodeBmp(drawFace1()));
+  writeFile(paths[0], encodeBmp(drawFace5(), faceOpacity()));
+  writeFile(paths[1], encodeBmp(drawFace1(), faceOpacity()));
   writeFile(paths[2], encodeIco(iconImages()));
   return paths;
 }

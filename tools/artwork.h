@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -13,6 +14,10 @@ RgbImage drawFace5();
 
 // The fallback face, "clockbg1.bmp", kFaceSize pixels square.
 RgbImage drawFace1();
+
+// The opacity of both faces, one byte per pixel, top row first: opaque within the bezel,
+// transparent in the corners, over about a pixel of anti-aliased rim.
+std::vector<std::uint8_t> faceOpacity();
 
 // The program's icon at 32 or 16 pixels: a round clock face with a black rim, yellow and
 // white dithered, its hands showing eight o'clock and twenty seconds.

@@ -30,6 +30,7 @@ class LittleEndianWriter {
 
 constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t kV5HeaderSize = 124;
 constexpr std::uint32_t kIconDirSize = 6;
 constexpr std::uint32_t kIconEntrySize = 16;
 constexpr std::uint32_t kPaletteSize = 16 * 4;
@@ -37,13 +38,13 @@ constexpr std::uint32_t kPaletteSize = 16 * 4;
 std::uint32_t paddedRow(std::uint32_t bits) { return (bits + 31) / 32 * 4; }
 
 void infoHeader(LittleEndianWriter& w, int width, int height, int bitCount, std::uint32_t imageSize,
-                std::uint32_t coloursUsed) {
-  w.u32(kInfoHeaderSize);
+                std::uint32_t coloursUsed, std::uint32_t headerSize = kInfoHeaderSize) {
+  w.u32(headerSize);
   w.u32(static_cast<std::uint32_t>(width));
   w.u32(static_cast<std::uint32_t>(height));
   w.u16(1);  // planes
   w.u16(static_cast<std::uint32_t>(bitCount));
-  w.u32(0);  // BI_RGB
+  w.u32(headerSize == kV5HeaderSize ? 3 : 0);  // BI_BITFIELDS or BI_RGB
   w.u32(imageSize);
   w.u32(2835);  // 72 dots per inch, in dots per metre
   w.u32(2835);
@@ -143,6 +144,42 @@ Bytes encodeBmp(const RgbImage& image) {
       w.u8(p.r);
     }
     w.zeros(rowSize - static_cast<std::uint32_t>(image.width) * 3);
+  }
+  return out;
+}
+
+Bytes encodeBmp(const RgbImage& image, const std::vector<std::uint8_t>& opacity) {
+  if (opacity.size() != image.pixels.size()) {
+    throw std::invalid_argument("one opacity per pixel");
+  }
+  const std::uint32_t pixelBytes =
+      static_cast<std::uint32_t>(image.width) * static_cast<std::uint32_t>(image.height) * 4;
+  const std::uint32_t offset = kFileHeaderSize + kV5HeaderSize;
+  Bytes out;
+  out.reserve(offset + pixelBytes);
+  LittleEndianWriter w(out);
+  w.u8('B');
+  w.u8('M');
+  w.u32(offset + pixelBytes);
+  w.u32(0);  // reserved
+  w.u32(offset);
+  infoHeader(w, image.width, image.height, 32, pixelBytes, 0, kV5HeaderSize);
+  w.u32(0x00FF0000);  // red
+  w.u32(0x0000FF00);  // green
+  w.u32(0x000000FF);  // blue
+  w.u32(0xFF000000);  // alpha
+  w.u32(0x73524742);  // the colours are sRGB ('sRGB')
+  w.zeros(36 + 12);   // no end points and gammas: sRGB has its own
+  w.u32(4);           // LCS_GM_IMAGES
+  w.zeros(12);        // no profile, reserved
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb p = image.at(x, y);
+      w.u8(p.b);
+      w.u8(p.g);
+      w.u8(p.r);
+      w.u8(opacity[std::size_t(y) * std::size_t(image.width) + std::size_t(x)]);
+    }
   }
   return out;
 }

@@ -17,6 +17,12 @@ using Bytes = std::vector<std::uint8_t>;
 // first, each row padded to a multiple of four bytes.
 Bytes encodeBmp(const RgbImage& image);
 
+// The same picture with an opacity per pixel (0 transparent, 255 opaque, top row first, the
+// colours not premultiplied): 32 bits per pixel with a BITMAPV5 header whose bit fields name
+// the alpha byte, so the imaging component reads it with its transparency, and programs
+// that ignore the alpha show the colours as a plain bitmap.
+Bytes encodeBmp(const RgbImage& image, const std::vector<std::uint8_t>& opacity);
+
 // The sixteen colours every Windows display has, in their usual order.
 inline constexpr std::array<Rgb, 16> kVgaPalette{{
     {0, 0, 0},

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Pictures of the clock alone, cut to its window, taken from an X display under Wine.
+# Pictures of the clock on the desktop, cut to its window and a margin around it, taken
+# from an X display under Wine.
 #
 #   screenshot.sh window <out.png>
 #       waits (up to 60 s) for the clock window on $DISPLAY and saves it, after one more
@@ -43,7 +44,15 @@ save_window() {
     if import -window "$id" "$shot" 2>/dev/null &&
       [[ $(convert "$shot" -format '%k' info:) -gt 1 ]]; then
       sleep 1.5
-      import -window "$id" "$out"
+      # Taken from the root window, with a margin, so that the desktop shows around the
+      # round face and through its corners as it does on the screen.
+      local x y w h margin=20
+      x=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {print $4}')
+      y=$(xwininfo -id "$id" | awk '/Absolute upper-left Y/ {print $4}')
+      w=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
+      h=$(xwininfo -id "$id" | awk '/Height:/ {print $2}')
+      import -window root -crop "$((w + 2 * margin))x$((h + 2 * margin))+$((x - margin))+$((y - margin))" \
+        +repage "$out"
       rm -f "$shot"
       return 0
     fi
@@ -83,9 +92,9 @@ docs() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
-    # The default settings, the clock 40 pixels from the corner, clear of Wine's tray.
+    # The default settings, the clock 120 pixels from the corner, clear of Wine's tray at 200 % too.
     wine reg delete 'HKCU\Software\Zarn' /f >/dev/null 2>&1 || true
-    local twips=$((40 * 1440 / dpi))
+    local twips=$((120 * 1440 / dpi))
     wine reg add 'HKCU\Software\Zarn\Layout' /v Top /t REG_SZ /d "$twips" /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Zarn\Layout' /v Left /t REG_SZ /d "$twips" /f >/dev/null 2>&1
     wineserver -p60 >/dev/null 2>&1 || true

@@ -5,8 +5,10 @@
 #
 #   wine_env_start_xvfb <log>
 #       an Xvfb of 1280 x 1024 at 24 bits on the first free display from :90, its output
-#       appended to <log>; sets WINE_ENV_XVFB_PID and WINE_ENV_DISPLAY (the number) and
-#       exports DISPLAY
+#       appended to <log>, its root window coloured $WINE_ENV_DESKTOP (kept by -noreset when
+#       the last client leaves) so that what shows
+#       through a transparent part of a window is known; sets WINE_ENV_XVFB_PID and
+#       WINE_ENV_DISPLAY (the number) and exports DISPLAY
 #   wine_env_stop_xvfb <pid> [<display>]
 #       stops that Xvfb, by its id and only while the id is still an Xvfb's, and removes
 #       the display's lock and socket when the number is given
@@ -17,6 +19,9 @@
 
 # Runs a Wine tool with its output in <log>: the services that Wine starts inherit the
 # caller's output, and an inherited pipe would keep whoever reads it waiting for them.
+# The desktop's colour, kDesktop of the end-to-end driver (tests/e2e/e2e.h).
+WINE_ENV_DESKTOP='#408060'
+
 wine_env_quiet() {
   local seconds=$1 log=$2
   shift 2
@@ -48,7 +53,7 @@ wine_env_start_xvfb() {
   local log=$1 n pid
   for n in $(seq 90 199); do
     [[ -e /tmp/.X${n}-lock || -e /tmp/.X11-unix/X${n} ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >>"$log" 2>&1 &
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset </dev/null >>"$log" 2>&1 &
     pid=$!
     for _ in $(seq 100); do
       [[ -S /tmp/.X11-unix/X${n} ]] && break
@@ -59,6 +64,7 @@ wine_env_start_xvfb() {
       # shellcheck disable=SC2034 # read by the caller
       WINE_ENV_XVFB_PID=$pid WINE_ENV_DISPLAY=$n
       export DISPLAY=:$n
+      xsetroot -display ":$n" -solid "$WINE_ENV_DESKTOP" >>"$log" 2>&1
       return 0
     fi
     # Another server took the number first, or this one failed: stop it and go on.

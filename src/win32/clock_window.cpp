@@ -128,6 +128,9 @@ void FrmZarnWindow::showFirstTime() {
     // A refused placement leaves the window where it was created, shown all the same.
   }
   keepOnAMonitor(hwnd_, wayHome_);
+  // The first frame also gives the window its shape, layered or not, before it shows.
+  tick();
+  firstFrameDrawn_ = true;
   // The first ShowWindow of a process takes the launcher's show state instead of its own
   // (a shortcut's "Minimiert" or "Maximiert"); the clock always opens normal, so a state
   // that came from there is undone at once by the second call.
@@ -301,7 +304,7 @@ LRESULT FrmZarnWindow::onShowWindow(WPARAM shown, LPARAM status) {
   // Drawn into the back buffer before the window becomes visible, so that its first paint,
   // also when it comes back from the notification area, shows the time of now and not the
   // time at which it was hidden.
-  if (shown != FALSE && status == 0) tick();
+  if (shown != FALSE && status == 0 && !std::exchange(firstFrameDrawn_, false)) tick();
   return 0;
 }
 
@@ -389,6 +392,8 @@ LRESULT FrmZarnWindow::onCommand(WPARAM wParam, LPARAM lParam) {
       break;
     case kMitProp:
       form_->mitProp_Click(static_cast<std::int16_t>(kMitProp));
+      // A new face may have another shape, which should not wait for the next second.
+      tick();
       break;
     default:
       break;

@@ -150,6 +150,7 @@ class FrmZarnWindow final : public WindowBase<FrmZarnWindow>, public ClockWindow
   UINT comeBack_ = 0;
   bool unloading_ = false;
   bool leftPressOnClock_ = false;     // from a left press on the window to its release
+  bool firstFrameDrawn_ = false;      // by showFirstTime, until the WM_SHOWWINDOW it causes
   WheelNotches wheel_;                // Ctrl + wheel deltas not yet a whole notch
   NotchSizer notchSizer_;             // the run of notches, so that one down undoes one up
   WayHome wayHome_;                   // where a clock moved off a monitor that went away stood

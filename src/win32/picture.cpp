@@ -150,15 +150,27 @@ HDC Win32Picture::source() const {
   return source_.get();
 }
 
-bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height,
-                 int stretchMode) noexcept {
+const Win32Picture* win32Picture(const Picture& picture) noexcept {
   // Every picture of the Win32 layer is one of its loaders'.
   const auto* own = dynamic_cast<const Win32Picture*>(&picture);
-  if (own == nullptr || own->handle() == 0) return false;
+  return own == nullptr || own->handle() == 0 ? nullptr : own;
+}
+
+bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height,
+                 int stretchMode, bool blend) noexcept {
+  const Win32Picture* own = win32Picture(picture);
+  if (own == nullptr) return false;
   BITMAP size{};
   if (GetObjectW(fromHandle<HBITMAP>(own->handle()), sizeof size, &size) == 0) return false;
   const HDC source = own->source();
   if (source == nullptr) return false;
+  if (blend && own->transparent()) {
+    const BLENDFUNCTION over{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    return AlphaBlend(dc, left, top, width, height, source, 0, 0, size.bmWidth, size.bmHeight,
+                      over) != FALSE;
+  }
+  // Halftoning makes its own colours and drops the opacity of a transparent face.
+  if (own->transparent()) stretchMode = COLORONCOLOR;
   if (size.bmWidth == width && size.bmHeight == height) {
     return BitBlt(dc, left, top, width, height, source, 0, 0, SRCCOPY) != FALSE;
   }
@@ -215,7 +227,9 @@ std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) 
   if (how.reducing) source = decodeReduced(imaging, how, path);
   ComPtr<IWICFormatConverter> converter;
   check(imaging.CreateFormatConverter(converter.GetAddressOf()), path);
-  check(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+  // Premultiplied here, once, as the layered window and AlphaBlend take the colours; an
+  // opaque picture comes out with every opacity 255 and is shown as before.
+  check(converter->Initialize(source.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
                               nullptr, 0.0, WICBitmapPaletteTypeCustom),
         path);
   ComPtr<IWICBitmapScaler> scaler;
@@ -237,7 +251,10 @@ std::unique_ptr<Picture> WicPictureLoader::loadPicture(const std::string& path) 
     check(scaler->CopyPixels(&line, rowBytes, rowBytes, static_cast<BYTE*>(bits) + row * stride),
           path);
   }
-  return std::make_unique<Win32Picture>(std::move(bitmap));
+  const auto* pixel = static_cast<const std::uint32_t*>(bits);
+  const bool transparent = std::any_of(pixel, pixel + std::size_t{shownWidth} * shownHeight,
+                                       [](std::uint32_t p) { return (p >> 24) != 0xFF; });
+  return std::make_unique<Win32Picture>(std::move(bitmap), transparent);
 }
 
 }  // namespace zarn::win32

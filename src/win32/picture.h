@@ -19,13 +19,17 @@
 namespace zarn::win32 {
 
 // A picture owning its bitmap, a 32 bits per pixel top-down DIB section; without a bitmap
-// it is the empty picture with handle 0.
+// it is the empty picture with handle 0. A picture with transparent parts keeps its colours
+// premultiplied by their opacity, as layered windows and AlphaBlend take them.
 class Win32Picture final : public Picture {
  public:
   Win32Picture() = default;
-  explicit Win32Picture(UniqueBitmap bitmap) : bitmap_(std::move(bitmap)) {}
+  explicit Win32Picture(UniqueBitmap bitmap, bool transparent = false)
+      : bitmap_(std::move(bitmap)), transparent_(transparent) {}
 
   [[nodiscard]] Handle handle() const override;
+  // Whether any of its pixels is less than opaque.
+  [[nodiscard]] bool transparent() const { return transparent_; }
   // A memory DC holding the bitmap, made at the first drawing and kept with the picture, so
   // that a tick copies the face without making a DC each second (under Wine each one also
   // makes and frees an X graphics context). Null for the empty picture.
@@ -33,6 +37,7 @@ class Win32Picture final : public Picture {
 
  private:
   UniqueBitmap bitmap_;
+  bool transparent_ = false;
   // Declared after the bitmap, so that it goes first and lets go of the bitmap before the
   // bitmap is deleted.
   mutable UniqueDc source_;
@@ -62,11 +67,16 @@ class WicPictureLoader final : public PictureLoader {
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;  // created at the first load, kept
 };
 
+// The picture of the Win32 layer behind `picture`; null for the empty picture.
+const Win32Picture* win32Picture(const Picture& picture) noexcept;
+
 // Draws the picture into `dc` at (left, top), `width` by `height` pixels: a plain copy when
 // it has that size, as the loaders decode it, stretched otherwise, with halftoning unless
 // `stretchMode` says another StretchBlt mode, with the device context's stretch mode and
-// brush origin put back afterwards. Returns whether it was drawn; the empty picture is not.
+// brush origin put back afterwards. A copy takes the opacity along with the colours; with
+// `blend` a picture with transparent parts is blended over what `dc` shows instead. Returns
+// whether it was drawn; the empty picture is not.
 bool drawPicture(HDC dc, const Picture& picture, int left, int top, int width, int height,
-                 int stretchMode = HALFTONE) noexcept;
+                 int stretchMode = HALFTONE, bool blend = false) noexcept;
 
 }  // namespace zarn::win32

@@ -413,10 +413,15 @@ void PropertiesWindow::Shown::drawSwatch(const DRAWITEMSTRUCT& item, Colour colo
 
 void PropertiesWindow::Shown::drawPreview(const DRAWITEMSTRUCT& item) const noexcept {
   const RECT& area = item.rcItem;
-  // The dialog's loader decodes the picture to the preview's square, which is then copied.
-  if (!preview_ || !drawPicture(item.hDC, *preview_, area.left, area.top, area.right - area.left,
-                                area.bottom - area.top)) {
+  // The dialog's loader decodes the picture to the preview's square, which is then copied,
+  // or blended over the dialog's own background where it is transparent.
+  const Win32Picture* shown = preview_ ? win32Picture(*preview_) : nullptr;
+  if (shown == nullptr || shown->transparent()) {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  if (shown != nullptr) {
+    drawPicture(item.hDC, *shown, area.left, area.top, area.right - area.left,
+                area.bottom - area.top, HALFTONE, true);
   }
 }
 

@@ -97,8 +97,9 @@ struct Look {
   int tolerance = kTolerance;
 };
 
-const Look kFace1{facegen::kFace1Corner, facegen::kFace1Centre};
-const Look kFace5{facegen::kFace5Corner, facegen::kFace5Centre};
+// The default faces' corners are transparent and show the desktop.
+const Look kFace1{kDesktop, facegen::kFace1Centre};
+const Look kFace5{kDesktop, facegen::kFace5Centre};
 
 // What differs from the look in a steady picture of the clock; empty when nothing does.
 std::string lookProblem(HWND window, const Look& look) {
@@ -112,10 +113,12 @@ std::string lookProblem(HWND window, const Look& look) {
   std::vector<HandShapes> hands;
   for (const ClockTime t : times) hands.push_back(handShapes(w, h, t));
   const int inset = std::max(1, facegen::kCornerFlatSize * std::min(w, h) / facegen::kFaceSize / 4);
-  const std::vector<Vertex> corners = {{inset, inset},
-                                       {w - 1 - inset, inset},
-                                       {inset, h - 1 - inset},
-                                       {w - 1 - inset, h - 1 - inset}};
+  const std::vector<Vertex> corners = cornersOnDesktop(window,
+                                                       {{inset, inset},
+                                                        {w - 1 - inset, inset},
+                                                        {inset, h - 1 - inset},
+                                                        {w - 1 - inset, h - 1 - inset}},
+                                                       look.corner);
   const double radius = 0.75 * facegen::kCentreFlatRadius * std::min(w, h) / facegen::kFaceSize;
   std::vector<Vertex> centre;
   for (int y = 0; y < h; ++y) {
@@ -411,7 +414,7 @@ std::vector<PictureFile> makePictures(const Context& context) {
   add("non-ASCII name", L"kaputt \u00F6\u20AC\u00F1.jpg", cut(jpeg, jpeg.size() / 2),
       Expect::reports, std::nullopt, true);
   add("valid JPEG", L"face.jpg", jpeg, Expect::loads,
-      Look{kFace1.corner, kFace1.centre, kJpegTolerance});
+      Look{facegen::kFace1Corner, kFace1.centre, kJpegTolerance});
   add("valid JPEG", L"panorama.jpg", readFile(dir + L"panorama.jpg"), Expect::loads,
       Look{kPanoramaOutside, kPanoramaInside}, true);
   add("non-ASCII name", L"Zifferblatt \u00E4.bmp", bmp, Expect::loads, kFace1, true);

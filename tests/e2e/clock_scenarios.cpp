@@ -60,11 +60,19 @@ std::vector<Vertex> cornerPixels(int width, int height) {
           {width - 1 - inset, height - 1 - inset}};
 }
 
-bool cornersShow(const Capture& capture, Rgb corner) {
+// Corners that show the desktop also show it before a layered window's first frame, so the
+// face must then cover most of the window too.
+bool cornersShow(HWND window, const Capture& capture, Rgb corner) {
   if (capture.width() < 8 || capture.height() < 8) return false;
-  const auto corners = cornerPixels(capture.width(), capture.height());
-  return std::all_of(corners.begin(), corners.end(),
-                     [&](Vertex v) { return closeTo(capture.at(v.x, v.y), corner, kTolerance); });
+  const auto corners =
+      cornersOnDesktop(window, cornerPixels(capture.width(), capture.height()), corner);
+  std::size_t desktop = 0;
+  for (int y = 0; y < capture.height(); ++y) {
+    for (int x = 0; x < capture.width(); ++x) desktop += capture.at(x, y) == kDesktop;
+  }
+  return !corners.empty() && std::all_of(corners.begin(), corners.end(), [&](Vertex v) {
+    return closeTo(capture.at(v.x, v.y), corner, kTolerance);
+  }) && desktop * 2 < static_cast<std::size_t>(capture.width()) * capture.height();
 }
 
 // Waits until the clock has painted its face, which shows in its four corners.
@@ -74,7 +82,7 @@ Capture waitForFace(const Context& context, HWND window, Rgb corner, std::string
   Capture capture;
   do {
     capture = captureClient(window);
-    if (cornersShow(capture, corner)) return capture;
+    if (cornersShow(window, capture, corner)) return capture;
     pause(100);
   } while (GetTickCount64() < end);
   saveForInspection(context, capture, "face");
@@ -195,8 +203,10 @@ std::size_t expectFace(const Context& context, HWND window, Rgb centre, Rgb corn
     }
     expectTrue(disc.size() >= 2 * kFewestPixels, "pixels of the centre disc clear of the hands",
                std::to_string(disc.size()), printed("at least %zu", 2 * kFewestPixels), where);
-    expectPixels(context, frame, cornerPixels(frame.pixels.width(), frame.pixels.height()), corner,
-                 "corner of the face " + std::string(face), where);
+    expectPixels(
+        context, frame,
+        cornersOnDesktop(window, cornerPixels(frame.pixels.width(), frame.pixels.height()), corner),
+        corner, "corner of the face " + std::string(face), where);
     expectPixels(context, frame, disc, centre, "centre of the face " + std::string(face), where);
     return disc.size();
   }
@@ -251,8 +261,11 @@ std::string expectHalftoneFace(
   const int height = frame.pixels.height();
   const Capture expected = halftoneStretch(file, width, height, where);
   const auto shapes = shapesOf(frame);
+  // The face is opaque within its rim; beyond it the screen shows what lies behind.
+  const double opaque = 0.48 * std::min(width, height);
   const auto face = pixelsWhere(width, height, [&](int x, int y) {
-    return std::all_of(shapes.begin(), shapes.end(),
+    return std::hypot(x + 0.5 - width / 2.0, y + 0.5 - height / 2.0) < opaque &&
+           std::all_of(shapes.begin(), shapes.end(),
                        [&](const HandShapes& s) { return clearOfHands(x, y, s) >= kClear; });
   });
   std::size_t differing = 0;
@@ -551,9 +564,11 @@ std::string firstStart(const Context& context) {
     expectTrue((style & WS_POPUP) != 0 && (style & (WS_CAPTION | WS_THICKFRAME)) == 0,
                "the window's frame", printed("style 0x%08lx", static_cast<unsigned long>(style)),
                "a borderless popup");
-    waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
-    compared =
-        expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner, "clockbg5.bmp");
+    // The round face's corners show the desktop behind the clock.
+    waitForFace(context, window, kDesktop, "clockbg5.bmp");
+    expectTrue((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0, "the window's shape",
+               "a plain rectangle", "a layered window");
+    compared = expectFace(context, window, facegen::kFace5Centre, kDesktop, "clockbg5.bmp");
     stretched = expectHalftoneFace(context, window, faceDir + L"\\clockbg5.bmp");
     saveForInspection(context, captureClient(window), "default-size");
     expectEqual(layoutValueNames(), std::vector<std::wstring>{}, "settings written while running");
@@ -584,8 +599,8 @@ std::string firstStart(const Context& context) {
   elsewhere.workDir = system;
   ClockProcess clock(elsewhere);
   const HWND window = requireClockWindow(clock);
-  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp from the program's folder");
-  expectFace(context, window, facegen::kFace5Centre, facegen::kFace5Corner,
+  waitForFace(context, window, kDesktop, "clockbg5.bmp from the program's folder");
+  expectFace(context, window, facegen::kFace5Centre, kDesktop,
              "clockbg5.bmp from the program's folder");
   expectTrue(clock.alive() && zarnBoxes(clock.id()).empty(),
              "the clock started in " + describe(system), "ended or reporting",
@@ -600,7 +615,7 @@ std::string whiteHandsDefault(const Context& context) {
   deleteZarnSettings();
   ClockProcess clock(context);
   const HWND window = requireClockWindow(clock);
-  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  waitForFace(context, window, kDesktop, "clockbg5.bmp");
   const std::string seen = expectHands(context, window, kWhite, kWhite, kWhite, false);
   saveForInspection(context, captureClient(window), "hands");
   return seen;
@@ -630,7 +645,7 @@ std::string handColours(const Context& context) {
     const Geometry client{0, 0, pixelSize(size.width, twipsPerPixelX()),
                           pixelSize(size.height, twipsPerPixelY())};
     requireEqual(clientSize(window), client, "the client area");
-    waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+    waitForFace(context, window, kDesktop, "clockbg5.bmp");
     if (!seen.empty()) seen += "; ";
     seen += printed("%dx%d ", client.width, client.height) +
             expectHands(context, window, rgbOf(kHour), rgbOf(kMinute), rgbOf(kSecond), true);
@@ -643,9 +658,9 @@ std::string emptyBackgroundUsesFallback(const Context& context) {
   writeLayoutText(L"Background", L"");
   ClockProcess clock(context);
   const HWND window = requireClockWindow(clock);
-  waitForFace(context, window, facegen::kFace1Corner, "clockbg1.bmp");
+  waitForFace(context, window, kDesktop, "clockbg1.bmp");
   const std::size_t compared =
-      expectFace(context, window, facegen::kFace1Centre, facegen::kFace1Corner, "clockbg1.bmp");
+      expectFace(context, window, facegen::kFace1Centre, kDesktop, "clockbg1.bmp");
   expectEqual(layoutValueNames(), std::vector<std::wstring>{L"Background"},
               "settings while running");
   expectEqual(readLayoutText(L"Background"), std::wstring(), "the stored Background");
@@ -776,7 +791,7 @@ Resized resizeWithWheelAndKeys(const Context& context, HWND window, const Geomet
                printed("the window after Ctrl + wheel notch %zu", notch + 1),
                describe(windowGeometry(window)), describe(expected));
   }
-  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp at the new size");
+  waitForFace(context, window, kDesktop, "clockbg5.bmp at the new size");
 
   // Each key on the main keyboard and the keypad takes one notch, down and up in turn.
   const struct {
@@ -855,7 +870,7 @@ std::string closeStoresGeometry(const Context& context) {
     writeLayout(c.stored);
     ClockProcess clock(context);
     const HWND window = requireClockWindow(clock);
-    waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+    waitForFace(context, window, kDesktop, "clockbg5.bmp");
     Capture settled;
     if (c.resized) {
       const Geometry start = windowGeometry(window);
@@ -878,7 +893,7 @@ std::string closeStoresGeometry(const Context& context) {
     // decoded again after the resize is the same, pixel for pixel.
     ClockProcess again(context);
     const HWND restarted = requireClockWindow(again);
-    waitForFace(context, restarted, facegen::kFace5Corner, "clockbg5.bmp at the stored size");
+    waitForFace(context, restarted, kDesktop, "clockbg5.bmp at the stored size");
     const auto [compared, differing] = differencesBesideTheHands(settled, captureClient(restarted));
     expectTrue(compared > 0 && differing == 0,
                "the face after resizing beside the hands, against a start at that size",
@@ -974,7 +989,7 @@ std::string secondsOnTime(const Context& context, int startMillisecond) {
   const double started = secondsOfDayNow();
   ClockProcess clock(context);
   const HWND window = requireClockWindow(clock);
-  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  waitForFace(context, window, kDesktop, "clockbg5.bmp");
   const std::string statBefore = readProc("stat");
   const SecondsKept kept = watchSeconds({window}, rgbOf(kRed), kWatch).front();
   const double busy = processorsBusy(statBefore, readProc("stat"));

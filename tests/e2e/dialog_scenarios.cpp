@@ -507,6 +507,8 @@ std::string jpegFace(const Context& context) {
                                        {kClockSize - 1 - inset, kClockSize - 1 - inset}};
   const std::string corner = differing(shown, corners, facegen::kFace1Corner, kJpegTolerance);
   expectTrue(corner.empty(), "the corners of face.jpg", corner, describe(facegen::kFace1Corner));
+  expectTrue((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) == 0, "the window's shape",
+             "a layered window", "a plain rectangle, as a JPEG has no transparency");
   expectTrue(zarnBoxes(clock.id()).empty(), "reports while showing face.jpg", "a box", "none");
   return "face.jpg shown (" + seen + ")";
 }

@@ -469,13 +469,17 @@ Capture captureClient(HWND window) {
   GetClientRect(window, &client);
   Capture capture(client.right, client.bottom);
   if (client.right <= 0 || client.bottom <= 0) return capture;
-  const HDC screen = GetDC(window);
+  // Read from the screen, not the window: a layered window's DC does not show what lies
+  // behind its transparent parts.
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const HDC screen = GetDC(nullptr);
   const HDC memory = CreateCompatibleDC(screen);
   void* bits = nullptr;
   const HBITMAP bitmap = createTopDownDib(client.right, client.bottom, &bits);
   if (bitmap != nullptr) {
     const HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
     GdiFlush();
     const auto* source = static_cast<const std::uint32_t*>(bits);
     std::transform(source, source + static_cast<std::size_t>(client.right) * client.bottom,
@@ -484,7 +488,7 @@ Capture captureClient(HWND window) {
     DeleteObject(bitmap);
   }
   DeleteDC(memory);
-  ReleaseDC(window, screen);
+  ReleaseDC(nullptr, screen);
   return capture;
 }
 
@@ -502,6 +506,20 @@ void saveForInspection(const Context& context, const Capture& capture, std::stri
 bool closeTo(const Rgb& a, const Rgb& b, int tolerance) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
          std::abs(a.b - b.b) <= tolerance;
+}
+
+std::vector<Vertex> cornersOnDesktop(HWND window, std::vector<Vertex> corners, Rgb corner) {
+  RECT tray{};
+  const HWND trayWindow = FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (corner != kDesktop || trayWindow == nullptr || GetWindowRect(trayWindow, &tray) == FALSE) {
+    return corners;
+  }
+  std::erase_if(corners, [&](Vertex v) {
+    POINT at{v.x, v.y};
+    ClientToScreen(window, &at);
+    return PtInRect(&tray, at) != FALSE;
+  });
+  return corners;
 }
 
 std::vector<HWND> zarnBoxes(DWORD pid) {
@@ -746,7 +764,8 @@ std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb seco
                                       DWORD milliseconds) {
   struct Watched {
     HWND window = nullptr;
-    HDC screen = nullptr;
+    HDC screen = nullptr;  // the screen's, as a layered window's own shows nothing behind it
+    POINT origin{};        // the client area's top-left corner on the screen
     HDC memory = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ original = nullptr;
@@ -766,7 +785,8 @@ std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb seco
     GetClientRect(window, &client);
     Watched w{};
     w.window = window;
-    w.screen = GetDC(window);
+    w.screen = GetDC(nullptr);
+    ClientToScreen(window, &w.origin);
     w.width = client.right;
     w.height = client.bottom;
     w.memory = CreateCompatibleDC(w.screen);
@@ -783,7 +803,7 @@ std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb seco
     for (Watched& w : watched) {
       if (w.bits == nullptr) continue;
       const double start = systemSeconds();
-      BitBlt(w.memory, 0, 0, w.width, w.height, w.screen, 0, 0, SRCCOPY);
+      BitBlt(w.memory, 0, 0, w.width, w.height, w.screen, w.origin.x, w.origin.y, SRCCOPY);
       GdiFlush();
       const double done = systemSeconds();
       const std::size_t size = static_cast<std::size_t>(w.width) * w.height;
@@ -812,7 +832,7 @@ std::vector<SecondsKept> watchSeconds(const std::vector<HWND>& windows, Rgb seco
     SelectObject(w.memory, w.original);
     DeleteObject(w.bitmap);
     DeleteDC(w.memory);
-    ReleaseDC(w.window, w.screen);
+    ReleaseDC(nullptr, w.screen);
   }
   return kept;
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hands.h"
 #include "tools/faces.h"
 #include "win32/text.h"
 
@@ -190,6 +191,13 @@ Capture captureClient(HWND window);
 void saveForInspection(const Context& context, const Capture& capture, std::string_view tag);
 // Whether two colours differ by at most `tolerance` in every channel.
 bool closeTo(const Rgb& a, const Rgb& b, int tolerance);
+
+// The colour of the desktop (the X root window, coloured by tools/wine_env.sh), which shows
+// through the transparent corners of the default faces.
+inline constexpr Rgb kDesktop{0x40, 0x80, 0x60};
+// The corners among `corners` (client pixels of `window`) that Wine's tray window in the
+// screen's corner does not lie behind; all of them for a face that shows its own corners.
+std::vector<Vertex> cornersOnDesktop(HWND window, std::vector<Vertex> corners, Rgb corner);
 
 // The clock reports failures in message boxes titled "Zarn".
 std::vector<HWND> zarnBoxes(DWORD pid);

@@ -36,11 +36,17 @@ struct BmpFile {
   std::int32_t height = 0;
   std::uint32_t offset = 0;
   std::uint32_t rowSize = 0;
+  std::uint32_t bytesPerPixel = 3;
 
   // Pixel (x, y) counted from the top row, as the picture is seen.
+  [[nodiscard]] std::size_t at(int x, int y) const {
+    return offset + std::size_t(height - 1 - y) * rowSize + std::size_t(x) * bytesPerPixel;
+  }
   [[nodiscard]] Rgb pixel(int x, int y) const {
-    const std::size_t at = offset + std::size_t(height - 1 - y) * rowSize + std::size_t(x) * 3;
-    return {bytes.at(at + 2), bytes.at(at + 1), bytes.at(at)};
+    return {bytes.at(at(x, y) + 2), bytes.at(at(x, y) + 1), bytes.at(at(x, y))};
+  }
+  [[nodiscard]] std::uint8_t opacity(int x, int y) const {
+    return bytesPerPixel == 4 ? bytes.at(at(x, y) + 3) : 255;
   }
 };
 
@@ -52,13 +58,24 @@ BmpFile parseBmp(const Bytes& bytes) {
   EXPECT_EQ(le(bytes, 6, 4), 0u) << "reserved";
   BmpFile bmp{bytes, std::int32_t(le(bytes, 18, 4)), std::int32_t(le(bytes, 22, 4)),
               le(bytes, 10, 4), 0};
-  EXPECT_EQ(bmp.offset, 54u);
-  EXPECT_EQ(le(bytes, 14, 4), 40u) << "info header size";
+  // A 40-byte header with 24-bit pixels, or a BITMAPV5 header with 32-bit ones whose bit
+  // fields put the alpha in the top byte.
+  const std::uint32_t header = le(bytes, 14, 4);
+  EXPECT_TRUE(header == 40 || header == 124) << "info header size " << header;
+  EXPECT_EQ(bmp.offset, 14 + header);
   EXPECT_EQ(le(bytes, 26, 2), 1u) << "planes";
-  EXPECT_EQ(le(bytes, 28, 2), 24u) << "bits per pixel";
-  EXPECT_EQ(le(bytes, 30, 4), 0u) << "compression";
+  bmp.bytesPerPixel = header == 124 ? 4 : 3;
+  EXPECT_EQ(le(bytes, 28, 2), bmp.bytesPerPixel * 8) << "bits per pixel";
+  EXPECT_EQ(le(bytes, 30, 4), header == 124 ? 3u : 0u) << "compression";
+  if (header == 124) {
+    EXPECT_EQ(le(bytes, 54, 4), 0x00FF0000u) << "red mask";
+    EXPECT_EQ(le(bytes, 58, 4), 0x0000FF00u) << "green mask";
+    EXPECT_EQ(le(bytes, 62, 4), 0x000000FFu) << "blue mask";
+    EXPECT_EQ(le(bytes, 66, 4), 0xFF000000u) << "alpha mask";
+    EXPECT_EQ(le(bytes, 70, 4), 0x73524742u) << "colour space sRGB";
+  }
   EXPECT_GT(bmp.height, 0) << "a positive height means bottom row first";
-  bmp.rowSize = (std::uint32_t(bmp.width) * 3 + 3) / 4 * 4;
+  bmp.rowSize = (std::uint32_t(bmp.width) * bmp.bytesPerPixel + 3) / 4 * 4;
   EXPECT_EQ(le(bytes, 34, 4), bmp.rowSize * std::uint32_t(bmp.height)) << "image size";
   EXPECT_EQ(bytes.size(), bmp.offset + bmp.rowSize * std::uint32_t(bmp.height));
   return bmp;
@@ -117,22 +134,31 @@ const FaceCase kFaces[] = {
     {"clockbg1", drawFace1, kFace1Centre, kFace1Corner},
 };
 
+// The faces are round: opaque on the dial, transparent in the corners (whose colours a
+// program ignoring the alpha still shows), with a rim of partial opacity between.
 TEST(FacegenFaces, CentreDiscAndCornerSquaresHaveTheDocumentedColours) {
   for (const FaceCase& f : kFaces) {
     SCOPED_TRACE(f.name);
-    const BmpFile bmp = parseBmp(encodeBmp(f.draw()));
+    const BmpFile bmp = parseBmp(encodeBmp(f.draw(), faceOpacity()));
     ASSERT_EQ(bmp.width, kFaceSize);
     ASSERT_EQ(bmp.height, kFaceSize);
     const double c = kFaceSize / 2.0;
     int flat = 0;
+    int rim = 0;
     for (int y = 0; y < kFaceSize; ++y) {
       for (int x = 0; x < kFaceSize; ++x) {
-        if (std::hypot(x + 0.5 - c, y + 0.5 - c) > kCentreFlatRadius) continue;
+        const double r = std::hypot(x + 0.5 - c, y + 0.5 - c);
+        const std::uint8_t a = bmp.opacity(x, y);
+        ASSERT_EQ(a, r < c - 6 ? 255 : r > c - 2 ? 0 : a) << "at " << x << "," << y;
+        rim += a != 0 && a != 255;
+        if (r > kCentreFlatRadius) continue;
         ASSERT_EQ(bmp.pixel(x, y), f.centre) << "at " << x << "," << y;
         ++flat;
       }
     }
     EXPECT_GT(flat, 700);
+    // About one pixel in every row and column where the rim crosses it.
+    EXPECT_GT(rim, 4 * kFaceSize / 2);
     const int far = kFaceSize - 1;
     for (int y = 0; y < kCornerFlatSize; ++y) {
       for (int x = 0; x < kCornerFlatSize; ++x) {
@@ -466,8 +492,8 @@ TEST(FacegenAssets, WritesTheThreeFilesIntoANewFolder) {
   EXPECT_EQ(paths[0].filename(), "clockbg5.bmp");
   EXPECT_EQ(paths[1].filename(), "clockbg1.bmp");
   EXPECT_EQ(paths[2].filename(), "zarn.ico");
-  EXPECT_EQ(readFile(paths[0]), encodeBmp(drawFace5()));
-  EXPECT_EQ(readFile(paths[1]), encodeBmp(drawFace1()));
+  EXPECT_EQ(readFile(paths[0]), encodeBmp(drawFace5(), faceOpacity()));
+  EXPECT_EQ(readFile(paths[1]), encodeBmp(drawFace1(), faceOpacity()));
   EXPECT_EQ(readFile(paths[2]), encodeIco(iconImages()));
   EXPECT_EQ(parseBmp(readFile(paths[0])).pixel(kFaceSize / 2, kFaceSize / 2), kFace5Centre);
   EXPECT_EQ(parseBmp(readFile(paths[1])).pixel(kFaceSize / 2, kFaceSize / 2), kFace1Centre);
