@@ -2,6 +2,7 @@
 set(ZARN_WIN32_SOURCES
   back_buffer.cpp
   clock_window.cpp
+  clock_window_dpi.cpp
   clock_window_geometry.cpp
   common_dialogs.cpp
   constants_check.cpp

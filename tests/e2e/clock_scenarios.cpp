@@ -910,7 +910,7 @@ std::string dpiChangeTakesTheRectangle(const Context& context) {
   writeLayout({{L"Top", L"1500"}, {L"Left", L"3000"}});
   ClockProcess clock(context);
   const HWND window = requireClockWindow(clock);
-  waitForFace(context, window, facegen::kFace5Corner, "clockbg5.bmp");
+  waitForFace(context, window, kDesktop, "clockbg5.bmp");
   const Geometry before = windowGeometry(window);
   expectEqual(before, Geometry{200, 100, 200, 200}, "the clock at 100 %");
   const RECT suggested{250, 150, 550, 450};
@@ -929,7 +929,7 @@ std::string dpiChangeTakesTheRectangle(const Context& context) {
   expectTrue(waitUntil(3000, [&] { return windowGeometry(window) == expected; }),
              "the clock after the change to 144 DPI", describe(windowGeometry(window)),
              describe(expected));
-  const Capture changed = waitForFace(context, window, facegen::kFace5Corner, "at 144 DPI");
+  const Capture changed = waitForFace(context, window, kDesktop, "at 144 DPI");
   saveForInspection(context, changed, "dpi144");
   PostMessageW(window, WM_CLOSE, 0, 0);
   requireTrue(clock.waitForExit(10000), "the clock after WM_CLOSE", "still running", "ended");
@@ -942,7 +942,7 @@ std::string dpiChangeTakesTheRectangle(const Context& context) {
   writeLayout({{L"Width", L"4500"}, {L"Height", L"4500"}});
   ClockProcess again(context);
   const HWND restarted = requireClockWindow(again);
-  waitForFace(context, restarted, facegen::kFace5Corner, "clockbg5.bmp at 300 pixels");
+  waitForFace(context, restarted, kDesktop, "clockbg5.bmp at 300 pixels");
   const auto [compared, differing] = differencesBesideTheHands(changed, captureClient(restarted));
   expectTrue(compared > 0 && differing == 0,
              "the face after the DPI change beside the hands, against a start at that size",
