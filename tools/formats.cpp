@@ -121,6 +121,14 @@ void writeMask(LittleEndianWriter& w, const Image& image) {
   }
 }
 
+void fileHeader(LittleEndianWriter& w, std::uint32_t offset, std::uint32_t pixelBytes) {
+  w.u8('B');
+  w.u8('M');
+  w.u32(offset + pixelBytes);
+  w.u32(0);  // reserved
+  w.u32(offset);
+}
+
 }  // namespace
 
 Bytes encodeBmp(const RgbImage& image) {
@@ -130,11 +138,7 @@ Bytes encodeBmp(const RgbImage& image) {
   Bytes out;
   out.reserve(offset + pixelBytes);
   LittleEndianWriter w(out);
-  w.u8('B');
-  w.u8('M');
-  w.u32(offset + pixelBytes);
-  w.u32(0);  // reserved
-  w.u32(offset);
+  fileHeader(w, offset, pixelBytes);
   infoHeader(w, image.width, image.height, 24, pixelBytes, 0);
   for (int y = image.height - 1; y >= 0; --y) {
     for (int x = 0; x < image.width; ++x) {
@@ -158,11 +162,7 @@ Bytes encodeBmp(const RgbImage& image, const std::vector<std::uint8_t>& opacity)
   Bytes out;
   out.reserve(offset + pixelBytes);
   LittleEndianWriter w(out);
-  w.u8('B');
-  w.u8('M');
-  w.u32(offset + pixelBytes);
-  w.u32(0);  // reserved
-  w.u32(offset);
+  fileHeader(w, offset, pixelBytes);
   infoHeader(w, image.width, image.height, 32, pixelBytes, 0, kV5HeaderSize);
   w.u32(0x00FF0000);  // red
   w.u32(0x0000FF00);  // green
